@@ -1,0 +1,1 @@
+#include "analysis/analysis_cache.h"

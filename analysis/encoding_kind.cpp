@@ -1,0 +1,1 @@
+#include "analysis/encoding_kind.h"

@@ -1,0 +1,1 @@
+#include "analysis/line_counter.h"

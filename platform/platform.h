@@ -1,0 +1,113 @@
+// The single way out to the operating system. One implementation per target lives in
+// platform/win32 and platform/posix; tests may link tests/support/fake_files.cpp instead of the
+// file and lock half. Nothing here throws except std::bad_alloc from the std::string results.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace linepeek {
+
+// Module lifecycle, defined by the plugin and called by the platform's load hooks (DllMain, or
+// the shared object's constructor and destructor). Tests call them directly.
+void onLoad();
+void onUnload();
+
+namespace platform {
+
+// ---- Files (the "files" half; replaceable by a test fake) -----------------------------------
+
+// An OS file handle: a HANDLE on Windows, a descriptor on POSIX.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle InvalidFile = -1;
+
+// Opens an existing regular file for reading only; other openers may read, write and delete it.
+// Gives the sequential-scan hint. Anything but a regular file (directory, FIFO, socket, device)
+// and any name that cannot be reached answer InvalidFile; the call never blocks.
+FileHandle openFile(const char16_t* name);
+void closeFile(FileHandle file);
+
+// Moves to the end of the file and answers the position reached (the size), or -1.
+std::int64_t seekToEnd(FileHandle file);
+// Moves to an absolute offset; false when the move fails.
+bool seekTo(FileHandle file, std::int64_t offset);
+// Reads up to `length` bytes at the current position. Keeps reading until `length` bytes are
+// read or the file ends, so a short answer means the end was reached. Answers the count, or -1
+// when the very first read fails; a failure after some bytes answers those bytes.
+std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length);
+// The last-write time as 100 ns units since 1601-01-01 UTC, or 0 when the query fails.
+std::uint64_t lastWriteTime(FileHandle file);
+
+enum class EntryKind { Missing, Directory, File };
+// What a directory entry is, without opening it. Missing covers "cannot be reached".
+EntryKind queryEntry(const char16_t* name);
+
+// The value lock: one process-wide mutual-exclusion lock, not recursive. Created at load before
+// anything else, destroyed at unload.
+void createValueLock();
+void destroyValueLock();
+void enterValueLock();
+void leaveValueLock();
+
+// ---- Text (the "text" half; always the real implementation) ---------------------------------
+
+// Code pages as the converter takes them.
+inline constexpr int AnsiCodePage = 0;
+inline constexpr int OemCodePage = 1;
+inline constexpr int Utf8CodePage = 65001;
+
+// The numbers of the code pages that 0 (ANSI) and 1 (OEM) stand for, such as 1252 and 437.
+int ansiCodePage();
+int oemCodePage();
+
+// 8-bit text to UTF-16, like MultiByteToWideChar without flags: invalid sequences are replaced,
+// never rejected. With `output` null or `outputUnits` 0 it answers the units needed. Answers 0
+// on failure (an unknown code page, a too small buffer).
+int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* output,
+                    int outputUnits);
+// UTF-16 to UTF-8, like WideCharToMultiByte(CP_UTF8, 0, ...): an unpaired surrogate becomes
+// U+FFFD. Same sizing convention as multiByteToWide.
+int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes);
+
+// The full path of this module (not of the host executable), like GetModuleFileNameW: copies at
+// most `units` - 1 code units and a zero; answers the length copied, or 0 on failure.
+int moduleFileName(char16_t* buffer, int units);
+
+// One value of an INI file, like GetPrivateProfileStringW: the default when the file, section or
+// key is missing. Writes at most `units` - 1 code units and a zero; answers the length written.
+int readProfileString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
+                      char16_t* buffer, int units, const char16_t* path);
+
+// Bounded copies into host buffers, like lstrcpynA and lstrcpynW: at most `capacity` - 1 units
+// of the zero-terminated source, then a zero. A capacity below 1 writes nothing.
+void copyBounded8(char* destination, const char* source, int capacity);
+void copyBounded16(char16_t* destination, const char16_t* source, int capacity);
+
+} // namespace platform
+
+// Owns an open file and closes it on every way out of a scope.
+class FileOwner {
+public:
+  explicit FileOwner(platform::FileHandle file) noexcept : file_(file) {}
+  FileOwner(const FileOwner&) = delete;
+  FileOwner& operator=(const FileOwner&) = delete;
+  ~FileOwner() {
+    if (file_ != platform::InvalidFile) platform::closeFile(file_);
+  }
+  platform::FileHandle get() const noexcept { return file_; }
+  bool isOpen() const noexcept { return file_ != platform::InvalidFile; }
+
+private:
+  platform::FileHandle file_;
+};
+
+// Holds the value lock for the lifetime of a scope.
+class ValueLockHolder {
+public:
+  ValueLockHolder() { platform::enterValueLock(); }
+  ValueLockHolder(const ValueLockHolder&) = delete;
+  ValueLockHolder& operator=(const ValueLockHolder&) = delete;
+  ~ValueLockHolder() { platform::leaveValueLock(); }
+};
+
+} // namespace linepeek

@@ -1,0 +1,28 @@
+// The answers of the thirteen line fields: pick a line while the file is open, then trim,
+// decode, replace and copy it after the file is closed. Both phases run under the value lock.
+#pragma once
+
+#include <string>
+
+#include "analysis/analysis_cache.h"
+#include "plugin/catalogue.h"
+#include "settings/settings.h"
+
+namespace linepeek {
+
+struct PickedLine {
+  bool found = false;
+  std::string text; // 8-bit: UTF-8 when the file is Unicode, else the file's own bytes
+};
+
+PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId field,
+                    const Settings& config);
+
+// Answers StringW with the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
+int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
+               int maxLen, const Settings& config);
+
+// 8-bit text to UTF-16 in code page 0 (ANSI), 1 (OEM) or 65001; empty when conversion fails.
+std::u16string decodeText(const std::string& text, int codePage);
+
+} // namespace linepeek

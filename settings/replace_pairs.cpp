@@ -1,0 +1,1 @@
+#include "settings/replace_pairs.h"

@@ -1,0 +1,37 @@
+// An in-memory stand-in for the file and lock half of the platform layer, with scripted faults
+// and counters, so tests can see every open, read and lock the module makes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace linepeek::fake {
+
+struct Faults {
+  int failOpenCalls = 0;        // the next n opens fail
+  std::int64_t failReadCall = 0; // the n-th read call (counted from 1 after reset) fails
+  std::int64_t readCapBytes = 0; // a read answers at most this many bytes (0: no cap)
+  bool failSize = false;        // seekToEnd answers -1
+  bool failTime = false;        // lastWriteTime answers 0
+};
+
+struct Counters {
+  int opens = 0;
+  int openHandles = 0; // opened and not yet closed
+  std::int64_t reads = 0;
+  std::int64_t bytesRead = 0;
+  int lockDepth = 0;   // holders of the value lock right now
+  int lockEntries = 0;
+};
+
+// Forgets every entry, fault and counter.
+void reset();
+// Creates or replaces a file; open handles see the new content at their next read.
+void putFile(const std::u16string& name, std::string bytes, std::uint64_t writeTime = 1);
+void putDirectory(const std::u16string& name);
+void removeEntry(const std::u16string& name);
+
+Faults& faults();
+Counters& counters();
+
+} // namespace linepeek::fake

@@ -1,0 +1,17 @@
+// Small helpers shared by the tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace linepeek::test {
+
+// "FF FE 41 00" -> the four bytes. Spaces separate bytes; "text" in double quotes is literal.
+std::string hex(std::string_view text);
+
+// ASCII or UTF-8 text to UTF-16 (for file names and expected values).
+std::u16string utf16(std::string_view utf8);
+// UTF-16 to UTF-8 for readable failure messages.
+std::string utf8(std::u16string_view text);
+
+} // namespace linepeek::test
