@@ -1,1 +1,123 @@
+#include "plugin/dispatcher.h"
+
+#include <cstring>
+
+#include "analysis/analysis_cache.h"
+#include "analysis/encoding_name.h"
+#include "analysis/line_counter.h"
+#include "platform/platform.h"
 #include "plugin/catalogue.h"
+#include "plugin/line_answers.h"
+#include "settings/settings.h"
+
+namespace linepeek {
+namespace {
+
+constexpr FieldId LastLineField = 12;
+
+bool isSeparator(char16_t unit) {
+  return unit == u'\\' || unit == u'/';
+}
+
+// The lower-cased extension of a name without its dot; empty when the name has none.
+std::u16string extensionTerm(const std::u16string& fileName) {
+  std::size_t i = fileName.size();
+  while (i > 0) {
+    const char16_t unit = fileName[i - 1];
+    if (unit == u'.' || unit == u':' || isSeparator(unit)) break;
+    --i;
+  }
+  std::u16string term;
+  if (i == 0) return term;
+  const std::size_t dot = i - 1;
+  // A leading dot (".profile", "dir\.profile") starts a name, not an extension.
+  if (fileName[dot] != u'.' || dot == 0 || isSeparator(fileName[dot - 1])) return term;
+  term = fileName.substr(dot + 1);
+  for (char16_t& unit : term) {
+    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
+  }
+  return term;
+}
+
+// Runs with the file open and the value lock held: everything that needs the handle.
+int answerOpenFile(platform::FileHandle file, FieldId field, void* valueBuffer, int maxLen,
+                   PickedLine& picked) {
+  if (field <= LastLineField) {
+    picked = pickLine(analysisCache, file, field, settings);
+    return FieldEmpty; // the finish phase decides, after the file is closed
+  }
+  if (valueBuffer == nullptr) return FieldEmpty;
+  if (field == LineCountField) {
+    lineCount(analysisCache, file, settings);
+    std::memcpy(valueBuffer, &analysisCache.lineTotal, sizeof analysisCache.lineTotal);
+    return Numeric64;
+  }
+  if (field == EncodingField) {
+    encodingName(analysisCache, settings);
+    platform::copyBounded8(static_cast<char*>(valueBuffer), analysisCache.encodingText.c_str(),
+                           maxLen);
+    return MultipleChoice;
+  }
+  binaryFlag(analysisCache, settings);
+  platform::copyBounded8(static_cast<char*>(valueBuffer),
+                         analysisCache.isBinary ? "Binary" : "Text", maxLen);
+  return MultipleChoice;
+}
+
+} // namespace
+
+bool passesExtensionFilter(const std::u16string& fileName, const std::u16string& extensions) {
+  if (extensions.empty()) return true;
+  // A name without an extension searches for two spaces, which only a list holding two spaces
+  // in a row contains.
+  const std::u16string needle = u" " + extensionTerm(fileName) + u" ";
+  const std::u16string haystack = u" " + extensions + u" ";
+  return haystack.find(needle) != std::u16string::npos;
+}
+
+int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void* valueBuffer,
+                  int maxLen) {
+  if (fieldIndex < 0 || fieldIndex >= FieldCount) return NoSuchField;
+  const std::u16string name = fileName != nullptr ? fileName : u"";
+
+  // Cheap checks first, without the lock: they never touch the cache.
+  if (fieldIndex == EncodingField || fieldIndex == TypeField) {
+    switch (platform::queryEntry(name.c_str())) {
+    case platform::EntryKind::Missing:
+      return FileError;
+    case platform::EntryKind::Directory:
+      if (fieldIndex == EncodingField || valueBuffer == nullptr) return FieldEmpty;
+      platform::copyBounded8(static_cast<char*>(valueBuffer), "Folder", maxLen);
+      return MultipleChoice;
+    case platform::EntryKind::File:
+      break;
+    }
+  } else if (!passesExtensionFilter(name, settings.extensions)) {
+    return FileError;
+  }
+
+  ValueLockHolder held;
+  PickedLine picked;
+  int answer = FieldEmpty;
+  try {
+    FileOwner file(openForReading(name));
+    if (!file.isOpen()) {
+      analysisCache.valid = false;
+      return FieldEmpty;
+    }
+    const std::int64_t size = platform::seekToEnd(file.get());
+    const std::uint64_t writeTime = platform::lastWriteTime(file.get());
+    refreshCache(analysisCache, file.get(), name, size, writeTime);
+    answer = answerOpenFile(file.get(), fieldIndex, valueBuffer, maxLen, picked);
+  } catch (...) {
+    // A producer that failed half-way may have left its group inconsistent: start afresh.
+    analysisCache.valid = false;
+    throw;
+  }
+  if (fieldIndex <= LastLineField) {
+    answer = finishLine(picked, analysisCache.isUnicode, unitIndex, valueBuffer, maxLen, settings);
+  }
+  return answer;
+}
+
+} // namespace linepeek

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "platform/platform.h"
 
@@ -62,8 +63,12 @@ void removeEntry(const std::u16string& name) {
   entries.erase(name);
 }
 
-Faults& faults() { return currentFaults; }
-Counters& counters() { return currentCounters; }
+Faults& faults() {
+  return currentFaults;
+}
+Counters& counters() {
+  return currentCounters;
+}
 
 } // namespace linepeek::fake
 
@@ -110,12 +115,14 @@ bool seekTo(FileHandle file, std::int64_t offset) {
 std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
   std::lock_guard guard(stateMutex);
   ++currentCounters.reads;
+  if (currentFaults.throwOnRead) throw std::bad_alloc();
   auto found = handles.find(file);
   if (found == handles.end() || currentCounters.reads == currentFaults.failReadCall) return -1;
   const std::string& bytes = found->second.entry->bytes;
   const auto size = static_cast<std::int64_t>(bytes.size());
   std::int64_t& position = found->second.position;
-  std::int64_t count = std::clamp<std::int64_t>(size - position, 0, std::max<std::int64_t>(length, 0));
+  std::int64_t count =
+      std::clamp<std::int64_t>(size - position, 0, std::max<std::int64_t>(length, 0));
   if (currentFaults.readCapBytes > 0) count = std::min(count, currentFaults.readCapBytes);
   if (count > 0) {
     std::memcpy(buffer, bytes.data() + position, static_cast<std::size_t>(count));
@@ -147,6 +154,7 @@ void enterValueLock() {
   std::lock_guard guard(stateMutex);
   ++currentCounters.lockDepth;
   ++currentCounters.lockEntries;
+  currentCounters.maxLockDepth = std::max(currentCounters.maxLockDepth, currentCounters.lockDepth);
 }
 
 void leaveValueLock() {

@@ -8,11 +8,12 @@
 namespace linepeek::fake {
 
 struct Faults {
-  int failOpenCalls = 0;        // the next n opens fail
+  int failOpenCalls = 0;         // the next n opens fail
   std::int64_t failReadCall = 0; // the n-th read call (counted from 1 after reset) fails
   std::int64_t readCapBytes = 0; // a read answers at most this many bytes (0: no cap)
-  bool failSize = false;        // seekToEnd answers -1
-  bool failTime = false;        // lastWriteTime answers 0
+  bool failSize = false;         // seekToEnd answers -1
+  bool failTime = false;         // lastWriteTime answers 0
+  bool throwOnRead = false;      // readFile throws std::bad_alloc, as an allocation inside might
 };
 
 struct Counters {
@@ -20,8 +21,9 @@ struct Counters {
   int openHandles = 0; // opened and not yet closed
   std::int64_t reads = 0;
   std::int64_t bytesRead = 0;
-  int lockDepth = 0;   // holders of the value lock right now
+  int lockDepth = 0; // holders of the value lock right now
   int lockEntries = 0;
+  int maxLockDepth = 0; // most holders ever seen at once
 };
 
 // Forgets every entry, fault and counter.

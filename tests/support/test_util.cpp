@@ -32,9 +32,16 @@ std::u16string utf16(std::string_view utf8Text) {
     const auto b = static_cast<unsigned char>(utf8Text[i]);
     std::uint32_t cp = b;
     std::size_t extra = 0;
-    if (b >= 0xF0) { cp = b & 0x07u; extra = 3; }
-    else if (b >= 0xE0) { cp = b & 0x0Fu; extra = 2; }
-    else if (b >= 0xC0) { cp = b & 0x1Fu; extra = 1; }
+    if (b >= 0xF0) {
+      cp = b & 0x07u;
+      extra = 3;
+    } else if (b >= 0xE0) {
+      cp = b & 0x0Fu;
+      extra = 2;
+    } else if (b >= 0xC0) {
+      cp = b & 0x1Fu;
+      extra = 1;
+    }
     for (std::size_t k = 1; k <= extra && i + k < utf8Text.size(); ++k) {
       cp = (cp << 6) | (static_cast<unsigned char>(utf8Text[i + k]) & 0x3Fu);
     }

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "plugin/abi.h"
+
+namespace {
+
+struct CatalogueRow {
+  int index;
+  const char* name;
+  const char* units;
+  int type;
+};
+
+const CatalogueRow Expected[] = {
+    {0, "1", "win|dos", 11},
+    {1, "2", "win|dos", 11},
+    {2, "3", "win|dos", 11},
+    {3, "4", "win|dos", 11},
+    {4, "5", "win|dos", 11},
+    {5, "6", "win|dos", 11},
+    {6, "7", "win|dos", 11},
+    {7, "8", "win|dos", 11},
+    {8, "9", "win|dos", 11},
+    {9, "10", "win|dos", 11},
+    {10, "-3", "win|dos", 11},
+    {11, "-2", "win|dos", 11},
+    {12, "-1", "win|dos", 11},
+    {13, "Line count", "", 2},
+    {14, "Encoding",
+     "UTF-16 LE|UTF-16 BE|UTF-8 BOM|UTF-8 no BOM|ANSI|ANSI Ru|DOS|DOS Ru|RTF|Binary", 7},
+    {15, "Type", "Folder|Binary|Text", 7},
+};
+
+// Whole texts, byte for byte, and nothing written past their zero.
+TEST(Catalogue, EveryFieldAsTheHostReceivesIt) {
+  for (const CatalogueRow& row : Expected) {
+    SCOPED_TRACE(row.index);
+    char name[256];
+    char units[256];
+    std::memset(name, '#', sizeof name);
+    std::memset(units, '#', sizeof units);
+    EXPECT_EQ(ContentGetSupportedField(row.index, name, units, 256), row.type);
+    EXPECT_STREQ(name, row.name);
+    EXPECT_STREQ(units, row.units);
+    EXPECT_EQ(name[std::strlen(row.name) + 1], '#');
+    EXPECT_EQ(units[std::strlen(row.units) + 1], '#');
+  }
+}
+
+TEST(Catalogue, IndicesOutsideTheTableAnswerNoMoreFields) {
+  for (int index : {16, 100, -1, -2147483647 - 1, 2147483647}) {
+    char name[8] = "keep";
+    char units[8] = "keep";
+    EXPECT_EQ(ContentGetSupportedField(index, name, units, 8), 0) << index;
+    EXPECT_STREQ(name, "keep");
+    EXPECT_STREQ(units, "keep");
+  }
+}
+
+// Small buffers cut the texts but never the type code.
+TEST(Catalogue, SmallBuffersCutBothTexts) {
+  char name[8];
+  char units[8];
+  EXPECT_EQ(ContentGetSupportedField(13, name, units, 5), 2);
+  EXPECT_STREQ(name, "Line");
+  EXPECT_STREQ(units, "");
+  EXPECT_EQ(ContentGetSupportedField(14, name, units, 5), 7);
+  EXPECT_STREQ(name, "Enco");
+  EXPECT_STREQ(units, "UTF-");
+  std::memset(name, '#', sizeof name);
+  std::memset(units, '#', sizeof units);
+  EXPECT_EQ(ContentGetSupportedField(9, name, units, 1), 11);
+  EXPECT_EQ(name[0], '\0');
+  EXPECT_EQ(units[0], '\0');
+  EXPECT_EQ(name[1], '#');
+}
+
+TEST(Catalogue, EightBitValueEntryIsNeverServed) {
+  char buffer[16] = "keep";
+  char fileName[] = "CMakeLists.txt";
+  for (int index : {0, 13, 14, 15, 99, -1}) {
+    EXPECT_EQ(ContentGetValue(fileName, index, 0, buffer, 16, 0), -3) << index;
+  }
+  EXPECT_STREQ(buffer, "keep");
+}
+
+} // namespace

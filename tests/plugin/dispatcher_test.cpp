@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "plugin/dispatcher.h"
+#include "tests/plugin/request_fixture.h"
+#include "tests/support/test_util.h"
+
+namespace linepeek::test {
+namespace {
+
+using DispatcherTest = RequestTest;
+
+// Bad indices touch nothing: no file system, no lock.
+TEST_F(DispatcherTest, FieldIndexOutsideTheCatalogue) {
+  fake::putFile(u"a.txt", "x\n");
+  for (int field : {16, -1, 1000}) {
+    char buffer[8] = "keep";
+    EXPECT_EQ(ask(u"a.txt", field, buffer), -1);
+    EXPECT_EQ(ask(u"missing", field, buffer), -1);
+    EXPECT_STREQ(buffer, "keep");
+  }
+  EXPECT_EQ(fake::counters().opens, 0);
+  EXPECT_EQ(fake::counters().lockEntries, 0);
+}
+
+TEST_F(DispatcherTest, FoldersAndMissingEntries) {
+  fake::putDirectory(u"dir");
+  EXPECT_EQ(askText(u"dir", 15), "Folder");
+  EXPECT_EQ(askText(u"dir", 14), "(-3)");
+  EXPECT_EQ(askText(u"missing", 14), "(-2)");
+  EXPECT_EQ(askText(u"missing", 15), "(-2)");
+  // None of these takes the lock or opens anything.
+  EXPECT_EQ(fake::counters().lockEntries, 0);
+  EXPECT_EQ(fake::counters().opens, 0);
+
+  // Line and count fields try to open, fail, and invalidate the cache.
+  fake::putFile(u"a.txt", "x\n");
+  EXPECT_EQ(askCount(u"a.txt"), 1);
+  ASSERT_TRUE(analysisCache.valid);
+  std::int64_t value = 0;
+  EXPECT_EQ(ask(u"dir", 13, &value), -3);
+  EXPECT_FALSE(analysisCache.valid);
+  EXPECT_EQ(askLine(u"missing", 0), u"(-3)");
+}
+
+TEST_F(DispatcherTest, FolderAnswerIsABoundedCopy) {
+  fake::putDirectory(u"dir");
+  char buffer[8] = "#######";
+  EXPECT_EQ(ask(u"dir", 15, buffer, 4), 7);
+  EXPECT_STREQ(buffer, "Fol");
+}
+
+TEST_F(DispatcherTest, ExtensionListRefusesBeforeTheLock) {
+  settings.extensions = u"txt log";
+  fake::putFile(u"C:\\a\\b.text", "x\n");
+  fake::putFile(u"C:\\a\\NOTE.TXT", "x\n");
+  fake::putFile(u"C:\\a\\b.txt.bak", "x\n");
+  EXPECT_EQ(askCount(u"C:\\a\\NOTE.TXT"), 1);
+  ASSERT_TRUE(analysisCache.valid);
+  const int locksBefore = fake::counters().lockEntries;
+  std::int64_t value = 0;
+  EXPECT_EQ(ask(u"C:\\a\\b.text", 13, &value), -2);
+  EXPECT_EQ(askLine(u"C:\\a\\b.txt.bak", 0), u"(-2)");
+  EXPECT_EQ(askLine(u"C:\\a\\missing.doc", 12), u"(-2)");
+  EXPECT_EQ(fake::counters().lockEntries, locksBefore);
+  EXPECT_TRUE(analysisCache.valid) << "a refused request leaves the cache alone";
+  // "Encoding" and "Type" ignore the list.
+  EXPECT_EQ(askText(u"C:\\a\\b.text", 15), "Text");
+  EXPECT_EQ(askText(u"C:\\a\\b.text", 14), "ANSI");
+}
+
+TEST(ExtensionFilter, Terms) {
+  struct Row {
+    const char16_t* name;
+    const char16_t* list;
+    bool passes;
+  };
+  const Row rows[] = {
+      {u"C:\\a\\NOTE.TXT", u"txt log", true},
+      {u"C:\\a\\b.log", u"txt log", true},
+      {u"C:\\a\\b.text", u"txt log", false},
+      {u"C:\\a\\b.txt.bak", u"txt log", false},
+      {u"C:\\doc\\a.tar.gz", u"gz", true},
+      {u"C:\\doc\\a.tar.gz", u"tar", false},
+      {u"C:\\a\\b.txt", u".txt", false},
+      {u"C:\\a\\b.txt", u"", true},
+      {u"C:\\a\\b", u"", true},
+      // No extension: a folder dot, a leading dot, a trailing dot, a drive colon.
+      {u"C:\\doc.d\\readme", u"txt d", false},
+      {u"C:\\doc\\.profile", u"profile", false},
+      {u".profile", u"profile", false},
+      {u"/home/u/.bashrc", u"bashrc", false},
+      {u"C:\\a\\b.", u"txt", false},
+      {u"C:x", u"x", false},
+      {u"C:\\doc\\readme", u"txt  log", true},
+      // Only ASCII letters fold; other letters must match exactly.
+      {u"C:\\a\\b.\u00C4", u"\u00E4", false},
+      {u"C:\\a\\b.\u00E4", u"\u00E4", true},
+      // Tabs and commas do not separate entries.
+      {u"C:\\a\\b.txt", u"log\ttxt", false},
+      {u"C:\\a\\b.txt", u"log,txt", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(utf8(row.name) + " in [" + utf8(row.list) + "]");
+    EXPECT_EQ(passesExtensionFilter(row.name, row.list), row.passes);
+  }
+}
+
+TEST_F(DispatcherTest, UnchangedFileIsReadOncePerGroup) {
+  fake::putFile(u"a.txt", "one\ntwo\n");
+  EXPECT_EQ(askLine(u"a.txt", 0), u"one");
+  const auto readsAfterFirst = fake::counters().reads;
+  EXPECT_EQ(askLine(u"a.txt", 1), u"two");
+  EXPECT_EQ(askText(u"a.txt", 15), "Text");
+  EXPECT_EQ(askText(u"a.txt", 14), "ANSI");
+  EXPECT_EQ(fake::counters().reads, readsAfterFirst) << "head lines and naming use the sample";
+  EXPECT_EQ(fake::counters().opens, 4);
+  EXPECT_EQ(askCount(u"a.txt"), 2);
+  const auto readsAfterCount = fake::counters().reads;
+  EXPECT_EQ(askCount(u"a.txt"), 2);
+  EXPECT_EQ(fake::counters().reads, readsAfterCount);
+}
+
+TEST_F(DispatcherTest, ChangedTimeOrFailedOpenRefills) {
+  fake::putFile(u"a.txt", "one\n", 5);
+  EXPECT_EQ(askLine(u"a.txt", 0), u"one");
+  fake::putFile(u"a.txt", "two\n", 6); // same size, newer time
+  EXPECT_EQ(askLine(u"a.txt", 0), u"two");
+
+  fake::faults().failOpenCalls = 1;
+  EXPECT_EQ(askLine(u"a.txt", 0), u"(-3)");
+  EXPECT_FALSE(analysisCache.valid);
+  const auto reads = fake::counters().reads;
+  EXPECT_EQ(askLine(u"a.txt", 0), u"two");
+  EXPECT_GT(fake::counters().reads, reads) << "an invalidated record is refilled";
+}
+
+TEST_F(DispatcherTest, FailedSizeQueryAnswersLikeAnEmptyFile) {
+  fake::putFile(u"a.txt", "one\ntwo\n");
+  fake::faults().failSize = true;
+  EXPECT_EQ(askCount(u"a.txt"), 0);
+  EXPECT_EQ(askLine(u"a.txt", 0), u"(-3)");
+  EXPECT_EQ(askText(u"a.txt", 15), "Text");
+  EXPECT_EQ(fake::counters().reads, 0);
+}
+
+TEST_F(DispatcherTest, CountIgnoresMaxLenAndWritesEightBytes) {
+  fake::putFile(u"a.txt", "a\nb\nc");
+  unsigned char buffer[12];
+  std::memset(buffer, 0xEE, sizeof buffer);
+  EXPECT_EQ(ask(u"a.txt", 13, buffer, 1), 2);
+  std::int64_t value = 0;
+  std::memcpy(&value, buffer, sizeof value);
+  EXPECT_EQ(value, 3);
+  EXPECT_EQ(buffer[8], 0xEE);
+}
+
+// A failure inside a producer reaches the host as an empty field, releases the handle and the
+// lock, and leaves no half-filled record behind.
+TEST_F(DispatcherTest, ExceptionInsideAProducerReleasesEverything) {
+  fake::putFile(u"a.txt", "one\ntwo\n");
+  EXPECT_EQ(askText(u"a.txt", 15), "Text");
+  fake::faults().throwOnRead = true;
+  std::int64_t value = -99;
+  EXPECT_EQ(ask(u"a.txt", 13, &value), -3);
+  EXPECT_EQ(value, -99);
+  EXPECT_FALSE(analysisCache.valid);
+  fake::faults().throwOnRead = false;
+  EXPECT_EQ(askCount(u"a.txt"), 2);
+}
+
+TEST_F(DispatcherTest, NullNameIsAnUnreachableFile) {
+  char buffer[8] = "keep";
+  EXPECT_EQ(ContentGetValueW(nullptr, 15, 0, buffer, 8, 0), -2);
+  EXPECT_EQ(ContentGetValueW(nullptr, 0, 0, buffer, 8, 0), -3);
+  EXPECT_STREQ(buffer, "keep");
+}
+
+// Many host threads at once: every answer is right and the lock is never held twice.
+TEST_F(DispatcherTest, ConcurrentRequestsFromEightThreads) {
+  constexpr int Files = 6;
+  for (int i = 0; i < Files; ++i) {
+    std::string body;
+    for (int line = 0; line <= i; ++line)
+      body += "line" + std::to_string(line) + "\n";
+    fake::putFile(u"f" + std::u16string(1, static_cast<char16_t>(u'0' + i)) + u".txt", body);
+  }
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      std::mt19937 random(static_cast<unsigned>(t));
+      for (int n = 0; n < 400; ++n) {
+        const int i = static_cast<int>(random() % Files);
+        const std::u16string name =
+            u"f" + std::u16string(1, static_cast<char16_t>(u'0' + i)) + u".txt";
+        std::int64_t count = 0;
+        if (ask(name, 13, &count) != 2 || count != i + 1) ++wrong;
+        char16_t line[32];
+        if (ask(name, 12, line, 32) != 11 ||
+            std::u16string(line) != utf16("line" + std::to_string(i))) {
+          ++wrong;
+        }
+      }
+    });
+  }
+  for (auto& thread : threads)
+    thread.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(fake::counters().maxLockDepth, 1);
+}
+
+} // namespace
+} // namespace linepeek::test

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "plugin/line_answers.h"
+#include "tests/plugin/request_fixture.h"
+#include "tests/support/test_util.h"
+
+namespace linepeek::test {
+namespace {
+
+class LineAnswersTest : public RequestTest {
+protected:
+  void SetUp() override {
+    RequestTest::SetUp();
+    // Linux takes its code pages from here; under Wine the locale of the run decides.
+    setenv("LINEPEEK_CODEPAGES", "1251,866", 1);
+  }
+};
+
+TEST_F(LineAnswersTest, PicksHeadAndTailSlots) {
+  fake::putFile(u"three.txt", "a\nb\nc");
+  EXPECT_EQ(askLine(u"three.txt", 0), u"a");
+  EXPECT_EQ(askLine(u"three.txt", 2), u"c");
+  for (int field = 3; field <= 9; ++field)
+    EXPECT_EQ(askLine(u"three.txt", field), u"(-3)");
+  EXPECT_EQ(askLine(u"three.txt", 12), u"c");
+  EXPECT_EQ(askLine(u"three.txt", 11), u"b");
+  EXPECT_EQ(askLine(u"three.txt", 10), u"a");
+
+  fake::putFile(u"two.txt", "x\ny\n");
+  EXPECT_EQ(askLine(u"two.txt", 12), u"y");
+  EXPECT_EQ(askLine(u"two.txt", 11), u"x");
+  EXPECT_EQ(askLine(u"two.txt", 10), u"(-3)");
+}
+
+TEST_F(LineAnswersTest, TrimsControlBytesAndSpacesAtBothEnds) {
+  fake::putFile(u"a.txt", hex("20 09 0A \"  abc\" 09 0A \" a  b \" 0D 0A 01 \"x\" 7F"));
+  EXPECT_EQ(askLine(u"a.txt", 0), u"(-3)") << "a line of blanks answers nothing";
+  EXPECT_EQ(askLine(u"a.txt", 1), u"abc");
+  EXPECT_EQ(askLine(u"a.txt", 2), u"a  b");
+  EXPECT_EQ(askLine(u"a.txt", 3), u"x\u007F") << "DEL is not below 33";
+}
+
+TEST_F(LineAnswersTest, CutToMaxLenWithAZero) {
+  fake::putFile(u"a.txt", "abcdef\n");
+  EXPECT_EQ(askLine(u"a.txt", 0, 0, 4), u"abc");
+  char16_t buffer[4] = {u'#', u'#', u'#', u'#'};
+  EXPECT_EQ(ask(u"a.txt", 0, buffer, 1), 11);
+  EXPECT_EQ(buffer[0], u'\0');
+  EXPECT_EQ(buffer[1], u'#');
+}
+
+TEST_F(LineAnswersTest, UnitChoosesAnsiOrOemForEightBitFiles) {
+  // C0 is a capital A in 1251 and an L-shaped box corner in 437 and 866; 80 is a capital A in
+  // 866 and a C with cedilla in 437.
+  fake::putFile(u"a.txt", hex("C0 80 0A"));
+  const int ansi = platform::ansiCodePage();
+  const int oem = platform::oemCodePage();
+  const std::u16string expectedAnsi = ansi == 1251 ? u"\u0410\u0402" : u"\u00C0\u20AC";
+  const std::u16string expectedOem = oem == 866 ? u"\u2514\u0410" : u"\u2514\u00C7";
+  ASSERT_TRUE(ansi == 1251 || ansi == 1252) << ansi;
+  ASSERT_TRUE(oem == 866 || oem == 437) << oem;
+  EXPECT_EQ(askLine(u"a.txt", 0, 0), expectedAnsi);
+  EXPECT_EQ(askLine(u"a.txt", 0, 1), expectedOem);
+  EXPECT_EQ(askLine(u"a.txt", 0, 2), expectedAnsi) << "unknown units decode as ANSI";
+  EXPECT_EQ(askLine(u"a.txt", 0, -1), expectedAnsi);
+}
+
+TEST_F(LineAnswersTest, UnicodeFilesDecodeAsUtf8WhateverTheUnit) {
+  fake::putFile(u"u8.txt", hex("EF BB BF D0 90 0A"));
+  fake::putFile(u"u16.txt", hex("FF FE 10 04 0A 00"));
+  for (int unit : {0, 1}) {
+    EXPECT_EQ(askLine(u"u8.txt", 0, unit), u"\u0410");
+    EXPECT_EQ(askLine(u"u16.txt", 0, unit), u"\u0410");
+  }
+}
+
+TEST_F(LineAnswersTest, ReplacementsReachTheAnswer) {
+  settings.replaces[0] = {u"cat", u"dog"};
+  settings.replaces[1] = {u"x", u""};
+  fake::putFile(u"a.txt", "concatenate cat\nxxx\nxax\n");
+  EXPECT_EQ(askLine(u"a.txt", 0), u"condogenate dog");
+  EXPECT_EQ(askLine(u"a.txt", 1), u"(-3)") << "a line the replacements empty answers nothing";
+  EXPECT_EQ(askLine(u"a.txt", 2), u"a");
+  // Other fields are never changed.
+  EXPECT_EQ(askCount(u"a.txt"), 3);
+}
+
+TEST_F(LineAnswersTest, BinaryFilesStillAnswerTheirLines) {
+  fake::putFile(u"b.bin", hex("01 02 \"head\" 00 0A \"tail\""));
+  EXPECT_EQ(askText(u"b.bin", 15), "Binary");
+  EXPECT_EQ(askLine(u"b.bin", 12), u"tail");
+}
+
+TEST(DecodeText, EmptyAndInvalid) {
+  EXPECT_EQ(decodeText("", platform::Utf8CodePage), u"");
+  EXPECT_EQ(decodeText("a\xC3", platform::Utf8CodePage), u"a\uFFFD");
+}
+
+} // namespace
+} // namespace linepeek::test
