@@ -44,28 +44,40 @@ extern Settings settings;
 // the last slash or backslash) replaced by ".ini", or ".ini" appended when there is none.
 std::u16string iniPathFor(const std::u16string& modulePath);
 
-// The module's own path through the platform, empty when it cannot be had.
+// The module's own path through the platform, empty when it cannot be had. A path that fills the
+// first 260-unit buffer is asked for again with larger buffers rather than used cut short.
 std::u16string modulePath();
 
 // One INI value through the platform reader, cut to 2,047 code units; the default when missing.
 std::u16string readIniString(const std::u16string& section, const std::u16string& key,
                              const std::u16string& defaultValue, const std::u16string& path);
 
-// Parses a settings number: blanks, sign, "$"/"x"/"0x" hex, "%" binary, "&" octal. False when the
-// text does not parse; `value` is then unchanged.
+// Parses a settings number: leading spaces and tabs, an optional sign, an optional base prefix
+// ("$", "x", "X", "0x", "0X" hex; "%" binary; "&" octal), then one or more digits and nothing
+// else. False when the text does not parse (empty, over 255 units, a sign or prefix without
+// digits, any other character including a trailing blank or a non-ASCII unit); `value` is then
+// unchanged. Values beyond the signed 32-bit range saturate at its nearer end.
 bool parseIniNumber(const std::u16string& text, std::int32_t& value);
 
-// Section Encoding, `key`: the parsed number clamped to [lower, upper], or the default.
+// Section Encoding, `key`, read with the default as decimal text: the parsed number, or the
+// default when it does not parse, raised to `lower` and then lowered to `upper`.
 std::int32_t readIniNumber(const std::u16string& path, const std::u16string& key,
                            std::int32_t defaultValue, std::int32_t lower, std::int32_t upper);
 
-// Fills `table` from a list of two-digit hex values separated by spaces.
+// Fills `table` from a list of two-digit hex values in either case, separated by spaces. Entries
+// of other lengths, with a prefix, or joined by commas or tabs flag nothing.
 void buildByteFlagTable(const std::u16string& list, ByteFlagTable& table);
 
-// Reads every key from the file at `path` into `target` (defaults for what is missing).
+// Reads every key, the replacement pairs last, from the file at `path` into `target`, and sets
+// `target.iniPath` to `path`. Missing files, sections and keys give the defaults.
 void loadSettingsFrom(const std::u16string& path, Settings& target);
 
-// The load step: `settings` from the INI file beside the module.
+// Every setting at its default, as if no settings file existed; `iniPath` empty.
+void loadDefaults(Settings& target);
+
+// The load step: `settings` from the INI file beside the module, named like the module with the
+// extension ".ini". When the module's path cannot be had, nothing is read and the defaults apply.
+// Runs once on the loading thread before any request.
 void loadSettings();
 
 } // namespace linepeek
