@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "platform/platform.h"
 #include "plugin/line_answers.h"
 #include "tests/plugin/request_fixture.h"
@@ -15,7 +13,7 @@ protected:
   void SetUp() override {
     RequestTest::SetUp();
     // Linux takes its code pages from here; under Wine the locale of the run decides.
-    setenv("LINEPEEK_CODEPAGES", "1251,866", 1);
+    setEnv("LINEPEEK_CODEPAGES", "1251,866");
   }
 };
 

@@ -1,6 +1,7 @@
 #include "tests/support/test_util.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace linepeek::test {
@@ -83,6 +84,14 @@ std::string utf8(std::u16string_view text) {
     }
   }
   return out;
+}
+
+void setEnv(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value);
+#else
+  setenv(name, value, 1);
+#endif
 }
 
 } // namespace linepeek::test

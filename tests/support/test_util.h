@@ -14,4 +14,7 @@ std::u16string utf16(std::string_view utf8);
 // UTF-16 to UTF-8 for readable failure messages.
 std::string utf8(std::u16string_view text);
 
+// Sets an environment variable of this process on either target.
+void setEnv(const char* name, const char* value);
+
 } // namespace linepeek::test
