@@ -1,1 +1,82 @@
 #include "analysis/analysis_cache.h"
+
+#include <algorithm>
+
+#include "analysis/encoding_kind.h"
+
+namespace linepeek {
+
+AnalysisCache analysisCache;
+
+std::int32_t windowLength(std::int64_t size, std::int32_t window) {
+  return size < window ? static_cast<std::int32_t>(size) : window;
+}
+
+platform::FileHandle openForReading(const std::u16string& name) {
+  return platform::openFile(name.c_str());
+}
+
+std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length) {
+  std::string bytes;
+  if (length <= 0) return bytes;
+  // A failed seek would leave the position wherever the last read ended; bytes read from there
+  // would pass for the wrong part of the file, so answer nothing instead.
+  if (!platform::seekTo(file, offset)) return bytes;
+  bytes.resize(static_cast<std::size_t>(length));
+  const std::int64_t got = platform::readFile(file, bytes.data(), length);
+  bytes.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(got, 0, length)));
+  return bytes;
+}
+
+void resetCache(AnalysisCache& cache) {
+  cache.binaryDone = false;
+  cache.encodingDone = false;
+  cache.headDone = false;
+  cache.tailDone = false;
+  cache.lineCountDone = false;
+  cache.headCount = 0;
+  cache.tailCount = 0;
+  cache.lineTotal = 0;
+  for (std::string& slot : cache.headSlots)
+    slot.clear();
+  for (std::string& slot : cache.tailSlots)
+    slot.clear();
+}
+
+void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
+                  std::int64_t size, std::uint64_t writeTime, const Settings& config) {
+  // Exact code units: names differing only in letter case are different files here.
+  if (cache.valid && cache.fileSize == size && cache.writeTime == writeTime &&
+      cache.fileName == name) {
+    return;
+  }
+  resetCache(cache);
+  cache.fileName = name;
+  cache.fileSize = size;
+  cache.writeTime = writeTime;
+  cache.kind = EncodingKind::Other;
+  cache.bomLength = 0;
+  cache.isUnicode = false;
+  cache.valid = true;
+
+  if (size <= 0) {
+    // Empty, or the size query failed (-1): nothing to read, every file-reading group is known.
+    cache.headSample.clear();
+    cache.isBinary = false;
+    cache.binaryDone = true;
+    cache.headDone = true;
+    cache.tailDone = true;
+    cache.lineCountDone = true;
+    return;
+  }
+  cache.headSample = readRange(file, 0, windowLength(size, HeadWindow));
+  cache.kind = detectEncoding(cache.headSample, cache.bomLength, config);
+  cache.isUnicode = cache.kind != EncodingKind::Other;
+}
+
+void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
+                  std::int64_t size, std::uint64_t writeTime) {
+  refreshCache(cache, file, name, size, writeTime, settings);
+}
+
+} // namespace linepeek

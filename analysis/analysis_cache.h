@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 namespace linepeek {
 
@@ -45,21 +46,33 @@ struct AnalysisCache {
 // The one record of the process, guarded by the value lock.
 extern AnalysisCache analysisCache;
 
-// min(size, window) as a 32-bit length; never more than the window, even beyond 2 GiB.
+// min(size, window) as a 32-bit length; never more than the window, even beyond 2 GiB. A size
+// of 0 or less gives itself, which readRange treats as "read nothing".
 std::int32_t windowLength(std::int64_t size, std::int32_t window);
 
-// Opens a file for shared sequential reading; InvalidFile when it cannot be opened.
+// Opens an existing file for shared sequential reading; InvalidFile when it cannot be opened.
+// The caller owns the handle (wrap it in a FileOwner).
 platform::FileHandle openForReading(const std::u16string& name);
 
-// Up to `length` bytes at `offset`; shorter (down to empty) when the read fails or ends early.
-// A length of 0 or less reads nothing and does not move the file position.
+// Up to `length` bytes at `offset`, with one seek and one read. The result is shorter (down to
+// empty) when the read fails or the file ends early, and empty when the seek fails. A length of
+// 0 or less reads nothing and does not move the file position.
 std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length);
 
-// Clears every lazily computed group.
+// Clears every lazily computed group: done flags, counts, line slots and the line total. The
+// identity, the encoding fields, the head sample, isBinary and encodingText stay.
 void resetCache(AnalysisCache& cache);
 
-// Makes `cache` describe this file: unchanged when name, size and time match a valid record;
-// otherwise reset, refilled with the head sample and the detected encoding kind.
+// Makes `cache` describe this file. When the record is valid and name (exact code units), size
+// and write time all match, nothing changes and nothing is read. Otherwise the record is reset
+// and refilled: identity stored, then for a size of 0 or less (empty, or a failed size query)
+// the binary, head, tail and line count groups are preset as empty without reading; else one
+// read of min(size, HeadWindow) bytes becomes headSample and detectEncoding sets kind,
+// bomLength and isUnicode. A short or failed read still leaves a valid record; it is not
+// retried while the identity holds. The handle is used only during the call.
+// `config` supplies Utf8BufferSizeKB; the overload without it uses the global settings.
+void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
+                  std::int64_t size, std::uint64_t writeTime, const Settings& config);
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
                   std::int64_t size, std::uint64_t writeTime);
 
