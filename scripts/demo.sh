@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the module and the terminal host, then shows the bundled samples the way a file manager
+# would see them. Extra arguments go to linepeek-cli (default: the samples folder).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build"
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DLINEPEEK_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" --target linepeek linepeek-cli -j "$(nproc)" >/dev/null
+if [ $# -eq 0 ]; then
+  set -- "$root/samples"
+fi
+exec "$build/linepeek-cli" "$@"
