@@ -1,1 +1,83 @@
+// Files and queries on directory entries over POSIX descriptors.
 #include "platform/platform.h"
+#include "platform/posix/regular_file.h"
+#include "platform/posix/unicode_text.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace linepeek::platform {
+namespace {
+
+static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
+
+int descriptorOf(FileHandle file) {
+  return static_cast<int>(file);
+}
+
+// Seconds from 1601-01-01 (the Windows file time epoch) to 1970-01-01.
+constexpr std::int64_t EpochGapSeconds = 11644473600;
+constexpr std::int64_t TicksPerSecond = 10000000; // 100 ns units
+constexpr std::int64_t NanosecondsPerTick = 100;
+
+} // namespace
+
+FileHandle openFile(const char16_t* name) {
+  posix::PathBuffer path;
+  if (!posix::fileSystemName(name, path)) return InvalidFile;
+  const int descriptor = posix::openRegularFile(path.data());
+  if (descriptor < 0) return InvalidFile;
+  // The scan reads the file from front to back; the hint is advice, so its failure is ignored.
+  (void)::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return descriptor;
+}
+
+void closeFile(FileHandle file) {
+  if (file < 0) return;
+  posix::DescriptorOwner owner(descriptorOf(file));
+}
+
+std::int64_t seekToEnd(FileHandle file) {
+  if (file < 0) return -1;
+  const off_t end = ::lseek(descriptorOf(file), 0, SEEK_END);
+  return end < 0 ? -1 : end;
+}
+
+bool seekTo(FileHandle file, std::int64_t offset) {
+  if (file < 0 || offset < 0) return false;
+  return ::lseek(descriptorOf(file), offset, SEEK_SET) == offset;
+}
+
+std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
+  if (file < 0) return -1;
+  return posix::readFully(descriptorOf(file), buffer, length);
+}
+
+std::uint64_t lastWriteTime(FileHandle file) {
+  struct stat status {};
+  if (file < 0 || ::fstat(descriptorOf(file), &status) != 0) return 0;
+  const std::int64_t seconds = status.st_mtim.tv_sec;
+  // Times before 1601 or too late for 64 bits have no file time; they count as a failed query.
+  constexpr std::int64_t MaxSeconds = INT64_MAX / TicksPerSecond - EpochGapSeconds - 1;
+  if (seconds < -EpochGapSeconds || seconds > MaxSeconds) return 0;
+  const std::int64_t ticks =
+      (seconds + EpochGapSeconds) * TicksPerSecond + status.st_mtim.tv_nsec / NanosecondsPerTick;
+  return static_cast<std::uint64_t>(ticks);
+}
+
+EntryKind queryEntry(const char16_t* name) {
+  posix::PathBuffer path;
+  if (!posix::fileSystemName(name, path) || path[0] == '\0') return EntryKind::Missing;
+  struct stat status {};
+  if (::stat(path.data(), &status) == 0) {
+    return S_ISDIR(status.st_mode) ? EntryKind::Directory : EntryKind::File;
+  }
+  // A dangling symbolic link or a link loop is still an entry, as a reparse point is on
+  // Windows; it is no directory, and opening it fails later.
+  if (::lstat(path.data(), &status) == 0) return EntryKind::File;
+  return EntryKind::Missing;
+}
+
+} // namespace linepeek::platform

@@ -1,1 +1,185 @@
+// An INI reader with the answers of GetPrivateProfileStringW: section and key names compared
+// without regard to ASCII case, blanks around keys and values trimmed, the first matching
+// section and the first matching key in it win, one pair of matching quotes around a value is
+// removed, and lines starting with ';' are comments. The file may be UTF-16 with a byte order
+// mark, UTF-8 with or without one, or else text in the ANSI code page.
+#include "platform/posix/ini.h"
+
 #include "platform/platform.h"
+#include "platform/posix/regular_file.h"
+#include "platform/posix/unicode_text.h"
+
+#include <new>
+#include <string>
+#include <string_view>
+
+namespace linepeek::platform {
+namespace {
+
+using Text = std::u16string_view;
+
+bool isBlank(char16_t unit) {
+  return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n' || unit == u'\v' ||
+         unit == u'\f';
+}
+
+Text trimmed(Text text) {
+  while (!text.empty() && isBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+char16_t asciiLower(char16_t unit) {
+  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
+}
+
+bool sameName(Text a, Text b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+// The first `IniReadLimitBytes` of the file, or false when it cannot be opened as a regular
+// file. `isCut` tells whether the file goes on beyond them.
+bool readSettingsFile(const char16_t* path, std::string& bytes, bool& isCut) {
+  posix::PathBuffer name;
+  if (!posix::fileSystemName(path, name)) return false;
+  const posix::DescriptorOwner file(posix::openRegularFile(name.data()));
+  if (file.get() < 0) return false;
+  // One byte more than the limit tells a file of exactly the limit from a longer one.
+  bytes.resize(static_cast<std::size_t>(posix::IniReadLimitBytes) + 1);
+  const std::int64_t got =
+      posix::readFully(file.get(), bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  if (got < 0) return false;
+  isCut = got > posix::IniReadLimitBytes;
+  bytes.resize(static_cast<std::size_t>(isCut ? posix::IniReadLimitBytes : got));
+  return true;
+}
+
+std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    text[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+  }
+  return text;
+}
+
+std::u16string decodeUtf8(std::string_view bytes) {
+  std::u16string text(posix::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0), u'\0');
+  posix::decodeUtf8(bytes.data(), bytes.size(), text.data(), text.size());
+  return text;
+}
+
+// A line cut by the read limit is dropped whole, so that it can neither give a wrong value nor,
+// cut inside a UTF-8 sequence, make the whole file look like 8-bit text.
+std::u16string decodeSettingsFile(std::string_view bytes, bool isCut) {
+  const bool isUtf16Le = bytes.substr(0, 2) == "\xFF\xFE";
+  if (isUtf16Le || bytes.substr(0, 2) == "\xFE\xFF") {
+    std::u16string text = decodeUtf16(bytes.substr(2), !isUtf16Le);
+    if (isCut) {
+      const std::size_t lastLf = text.rfind(u'\n');
+      text.resize(lastLf == std::u16string::npos ? 0 : lastLf + 1);
+    }
+    return text;
+  }
+  if (isCut) {
+    // In UTF-8 and the 8-bit code pages, 0x0A is LF and nothing else.
+    const std::size_t lastLf = bytes.rfind('\n');
+    bytes = bytes.substr(0, lastLf == std::string_view::npos ? 0 : lastLf + 1);
+  }
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return decodeUtf8(bytes.substr(3));
+  bool valid = false;
+  posix::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0, &valid);
+  if (valid || bytes.empty()) return decodeUtf8(bytes);
+  // Not UTF-8: an 8-bit file written in the ANSI code page. It is at most the read limit, so
+  // its length fits an int.
+  const int inputBytes = static_cast<int>(bytes.size());
+  const int units = multiByteToWide(AnsiCodePage, bytes.data(), inputBytes, nullptr, 0);
+  std::u16string text(static_cast<std::size_t>(units > 0 ? units : 0), u'\0');
+  if (units > 0) multiByteToWide(AnsiCodePage, bytes.data(), inputBytes, text.data(), units);
+  return text;
+}
+
+// Finds the value of `key` in the first section named `section`; false when there is none.
+bool findValue(Text file, Text section, Text key, Text& value) {
+  bool inSection = false;
+  std::size_t start = 0;
+  while (start < file.size()) {
+    std::size_t end = file.find(u'\n', start);
+    if (end == Text::npos) end = file.size();
+    const Text line = trimmed(file.substr(start, end - start));
+    start = end + 1;
+    if (line.empty() || line.front() == u';') continue;
+    if (line.front() == u'[') {
+      const std::size_t close = line.rfind(u']');
+      if (close != Text::npos && close > 0) {
+        // Later sections of the same name are not searched: the first one wins.
+        if (inSection) return false;
+        inSection = sameName(line.substr(1, close - 1), section);
+        continue;
+      }
+    }
+    if (!inSection) continue;
+    const std::size_t equals = line.find(u'=');
+    if (equals == Text::npos) continue;
+    if (sameName(trimmed(line.substr(0, equals)), key)) {
+      value = trimmed(line.substr(equals + 1));
+      return true;
+    }
+  }
+  return false;
+}
+
+int copyValue(Text value, char16_t* buffer, int units) {
+  const std::size_t room = static_cast<std::size_t>(units) - 1;
+  const std::size_t length = value.size() < room ? value.size() : room;
+  value.copy(buffer, length);
+  buffer[length] = 0;
+  return static_cast<int>(length);
+}
+
+Text defaultText(const char16_t* defaultValue) {
+  if (defaultValue == nullptr) return Text();
+  Text text(defaultValue, posix::wideLength(defaultValue));
+  // The default loses its trailing spaces, as on Windows.
+  while (!text.empty() && text.back() == u' ')
+    text.remove_suffix(1);
+  return text;
+}
+
+} // namespace
+
+int readProfileString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
+                      char16_t* buffer, int units, const char16_t* path) {
+  if (buffer == nullptr || units < 1) return 0;
+  // Listing all sections or all keys of one (a null section or key) is not offered.
+  if (section == nullptr || key == nullptr) return copyValue(Text(), buffer, units);
+  const Text sectionName(section, posix::wideLength(section));
+  const Text keyName(key, posix::wideLength(key));
+  try {
+    std::string bytes;
+    bool isCut = false;
+    if (!keyName.empty() && readSettingsFile(path, bytes, isCut)) {
+      const std::u16string text = decodeSettingsFile(bytes, isCut);
+      Text value;
+      if (findValue(text, sectionName, keyName, value)) {
+        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+            value.back() == value.front()) {
+          value = value.substr(1, value.size() - 2);
+        }
+        return copyValue(value, buffer, units);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // Out of memory while reading settings: answer the default, as for a missing file.
+  }
+  return copyValue(defaultText(defaultValue), buffer, units);
+}
+
+} // namespace linepeek::platform

@@ -1,0 +1,55 @@
+#include "platform/posix/regular_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace linepeek::platform::posix {
+
+DescriptorOwner::~DescriptorOwner() {
+  // No retry on EINTR: Linux releases the descriptor even then, and a retry could close a
+  // descriptor that another thread has just been given.
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+int openRegularFile(const char* path) {
+  if (path == nullptr) return -1;
+  int descriptor = -1;
+  do {
+    descriptor = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) return -1;
+  DescriptorOwner owner(descriptor);
+
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+  // O_NONBLOCK only guarded the open; some file systems honour it on reads of regular files
+  // too, and a read must not answer EAGAIN.
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) return -1;
+  return owner.release();
+}
+
+std::int64_t readFully(int descriptor, void* buffer, std::int64_t length) {
+  if (length <= 0) return 0;
+  if (buffer == nullptr) return -1;
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  // Linux moves at most about 2 GiB per call; ask for 1 GiB at a time.
+  constexpr std::int64_t MaxPerCall = std::int64_t{1} << 30;
+  std::int64_t done = 0;
+  while (done < length) {
+    const std::int64_t want = length - done < MaxPerCall ? length - done : MaxPerCall;
+    const ssize_t got = ::read(descriptor, bytes + done, static_cast<std::size_t>(want));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return done == 0 ? -1 : done;
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+} // namespace linepeek::platform::posix
