@@ -1,0 +1,74 @@
+#include "settings/replace_pairs.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/settings/temp_ini.h"
+#include "tests/support/test_util.h"
+
+namespace linepeek {
+namespace {
+
+using test::utf16;
+using test::utf8;
+
+// One pair: left to right, no overlap, inserted text never searched again.
+TEST(ReplacePairs, ApplyPairWorkedExamples) {
+  const char* rows[][3] = {{"cat=dog", "concatenate cat", "condogenate dog"},
+                           {"a=aa", "banana", "baanaanaa"},
+                           {"ab=", "aabb", "ab"},
+                           {"aa=b", "aaa", "ba"},
+                           {"o=0", "one two", "0ne tw0"},
+                           {"Cat=Dog", "cat", "cat"},
+                           {"k=v=w", "k", "v=w"},
+                           {"=x", "any", "any"},
+                           {"abc", "abc", "abc"},
+                           {"a=ab", "aa", "abab"},
+                           {"x=", "xaxbx", "ab"},
+                           {"a = b", "a a b", " b bb"},
+                           {"abc=", "abc", ""},
+                           {"long=x", "lon", "lon"},
+                           {"a=b", "", ""}};
+  for (const auto& [value, line, expected] : rows) {
+    SCOPED_TRACE(std::string(value) + " on " + line);
+    const ReplacePair pair = splitReplacePair(utf16(value));
+    std::u16string text = utf16(line);
+    applyPair(text, pair.from, pair.to);
+    EXPECT_EQ(utf8(text), expected);
+  }
+}
+
+// Slots apply in order, each on the result of the one before.
+TEST(ReplacePairs, SlotOrder) {
+  const char* rows[][4] = {
+      {"x=y", "y=z", "xyz", "zzz"}, {"x=y", "y=x", "xyyx", "xxxx"}, {"y=x", "x=y", "xyyx", "yyyy"}};
+  for (const auto& [first, second, line, expected] : rows) {
+    SCOPED_TRACE(std::string(first) + ", " + second);
+    std::array<ReplacePair, ReplaceSlots> pairs{};
+    pairs[0] = splitReplacePair(utf16(first));
+    pairs[1] = splitReplacePair(utf16(second));
+    std::u16string text = utf16(line);
+    applyReplacements(text, pairs);
+    EXPECT_EQ(utf8(text), expected);
+  }
+}
+
+// S1 to S20 are read; S0, S01 and S21 are not; nothing is trimmed beside the "=".
+TEST(ReplacePairs, ReadsSlotsOneToTwenty) {
+  test::TempIni ini;
+  Settings s;
+  loadReplacePairs(ini.write("[Replaces]\nS0=z=0\nS01=z=1\nS1=cat=dog\nS2=k=v=w\nS3=abc\n"
+                             "S4=a = b\nS20=x=y\nS21=z=21\n"),
+                   s);
+  const char* expected[ReplaceSlots][2] = {{"cat", "dog"}, {"k", "v=w"}, {"", ""}, {"a ", " b"}};
+  expected[19][0] = "x";
+  expected[19][1] = "y";
+  for (int slot = 0; slot < ReplaceSlots; ++slot) {
+    SCOPED_TRACE(slot + 1);
+    const ReplacePair& pair = s.replaces[static_cast<std::size_t>(slot)];
+    EXPECT_EQ(utf8(pair.from), expected[slot][0] ? expected[slot][0] : "");
+    EXPECT_EQ(utf8(pair.to), expected[slot][1] ? expected[slot][1] : "");
+  }
+}
+
+} // namespace
+} // namespace linepeek
