@@ -2,6 +2,7 @@
 // skipEmpty only lines holding a unit above 32 count. Runs under the value lock.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "analysis/analysis_cache.h"
@@ -9,15 +10,53 @@
 
 namespace linepeek {
 
-// Picks the widest counting kernel the CPU has. Called once at load; cheap to call again.
+// Bytes per read: a chunk is filled in pieces small enough to stay in the core's L2 cache, and
+// each piece is counted while it is still there.
+inline constexpr std::int32_t CountPiece = 262144;
+
+// The instruction sets the counting kernels are written for, narrowest first.
+enum class CountKernel : std::uint8_t { Scalar, Sse2, Avx2, Avx512 };
+
+// How the units of a buffer are stored.
+enum class UnitShape : std::uint8_t { Bytes, Utf16Le, Utf16Be };
+
+// What a count carries from one buffer to the next.
+struct LineState {
+  std::uint64_t lines = 0; // lines ended by an LF (with skipEmpty: the non-blank ones only)
+  bool openLine = false;   // the units after the last LF make a line that counts if the file
+                           // ends here: any unit at all, or with skipEmpty a unit above 32
+};
+
+// Picks the widest kernel the CPU has. Called once at load; the CPU is probed at most once per
+// process however often this runs, and a count that finds no kernel chosen picks one itself.
 void selectCountKernel();
 
-// Reads the file from offset 0 in CountChunk pieces; a failed read ends the count, a short read
-// is the last chunk.
-std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32_t bomLength,
-                        bool skipEmpty);
+// The widest kernel this CPU runs (probed once), and the one counts use now.
+CountKernel bestCountKernel();
+CountKernel activeCountKernel();
+// Whether this CPU (and build) can run `kernel`.
+bool countKernelAvailable(CountKernel kernel);
+// Makes counts use `kernel`; false, changing nothing, when the CPU cannot run it. For tests and
+// benchmarks; selectCountKernel() goes back to the best one.
+bool forceCountKernel(CountKernel kernel);
 
-// The once-per-file producer of lineTotal.
+// Scans the whole units in `byteLength` bytes at `data` with the active kernel and adds them to
+// `state`. In UTF-16 shapes an odd last byte is ignored; the caller keeps later buffers aligned.
+void scanUnits(const unsigned char* data, std::size_t byteLength, UnitShape shape, bool skipEmpty,
+               LineState& state);
+
+// The count once the file has ended: the ended lines plus an unterminated last line that counts.
+std::int64_t finishCount(const LineState& state);
+
+// Seeks to offset 0 and reads the file to its end in `readBytes` pieces (even, at most
+// CountChunk) through one CountChunk buffer. A failed read ends the count, a short read is the
+// last one; a failed seek counts nothing, since the reads would start at an unknown offset.
+// The file position is left where the last read ended.
+std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32_t bomLength,
+                        bool skipEmpty, std::int32_t readBytes = CountPiece);
+
+// The once-per-file producer of lineTotal: counts unless lineCountDone is set, then sets it
+// whatever the result, so a failed count is not retried for the same cached file.
 void lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config);
 
 } // namespace linepeek
