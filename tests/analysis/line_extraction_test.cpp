@@ -1,1 +1,239 @@
+#include "analysis/line_extraction.h"
+
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "tests/support/fake_files.h"
+#include "tests/support/test_util.h"
+
+namespace linepeek {
+namespace {
+
+using test::hex;
+using Lines = std::vector<std::string>;
+
+class LineExtraction : public testing::Test {
+protected:
+  void SetUp() override { fake::reset(); }
+  // Makes `bytes` the cached file; the head sample is cut to `windows.first` as a refill with
+  // that window would read it.
+  void load(std::string bytes, LineWindows windows = {}) {
+    file.reset();
+    fake::putFile(u"f", bytes);
+    file.emplace(openForReading(u"f"));
+    cache = {};
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    refreshCache(cache, file->get(), u"f", size, 1, config);
+    cache.headSample.resize(static_cast<std::size_t>(windowLength(size, windows.first)));
+    bytesBefore = fake::counters().bytesRead;
+  }
+  Lines head(LineWindows windows = {}) {
+    headLines(cache, file->get(), config, windows);
+    return Lines(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount);
+  }
+  Lines tail(LineWindows windows = {}) {
+    tailLines(cache, file->get(), config, windows);
+    return Lines(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount);
+  }
+  std::int64_t bytesRead() const { return fake::counters().bytesRead - bytesBefore; }
+
+  Settings config;
+  AnalysisCache cache;
+  std::optional<FileOwner> file;
+  std::int64_t bytesBefore = 0;
+};
+
+// Small files: both edges complete, kind from detection
+TEST_F(LineExtraction, SplitsSmallFiles) {
+  struct Row {
+    std::string bytes;
+    bool skipEmpty;
+    Lines head, tail;
+  } const rows[] = {
+      {"a\nb", false, {"a", "b"}, {"a", "b"}},
+      {"a\nb\n", false, {"a", "b"}, {"a", "b"}},
+      {"a\r\nb\r\n", false, {"a", "b"}, {"a", "b"}},
+      {"a\r\r\n", false, {"a\r"}, {"a\r"}},
+      {"a\rb", false, {"a\rb"}, {"a\rb"}},
+      {"a\n\nb", false, {"a", "", "b"}, {"a", "", "b"}},
+      {"a\n\nb", true, {"a", "b"}, {"a", "b"}},
+      {" \t\nx", true, {"x"}, {"x"}},
+      {"\n \n\t\r\n", true, {}, {}},
+      {"a\n\n", false, {"a", ""}, {"a", ""}},
+      {"\n", false, {""}, {}},
+      {"1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n",
+       false,
+       {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"},
+       {"10", "11", "12"}},
+      {"abc", false, {"abc"}, {"abc"}},
+      {hex("EF BB BF \"x\" 0A \"y\""), false, {"x", "y"}, {"x", "y"}},
+      {hex("FF FE 41 00 0A 00 42 00"), false, {"A", "B"}, {"A", "B"}},
+      {hex("FE FF 00 41 00 0A 00 42 00"), false, {"A", "B"}, {"A", "B"}},
+      {hex("41 00 0A 00 42 00"), false, {"A", "B"}, {"A", "B"}},
+      // U+010A holds a 0x0A byte but is no LF; a lone surrogate becomes U+FFFD
+      {hex("FF FE 0A 01 41 00 0A 00 00 D8"),
+       false,
+       {hex("C4 8A \"A\""), hex("EF BF BD")},
+       {hex("C4 8A \"A\""), hex("EF BF BD")}},
+      {hex("FE FF 01 0A 00 0A D8 3D DE 00"),
+       false,
+       {hex("C4 8A"), hex("F0 9F 98 80")},
+       {hex("C4 8A"), hex("F0 9F 98 80")}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes) + (row.skipEmpty ? " skipEmpty" : ""));
+    config.skipEmpty = row.skipEmpty;
+    load(row.bytes);
+    EXPECT_EQ(head(), row.head);
+    EXPECT_EQ(tail(), row.tail);
+  }
+}
+
+// Window edges, with windows of 16 and 64 bytes: a fragment cut by a window is no line
+TEST_F(LineExtraction, WindowEdges) {
+  const LineWindows small{16, 64};
+  const std::string x62(62, 'x');
+  struct Row {
+    std::string bytes;
+    Lines head, tail;
+    std::int64_t headBytes, tailBytes;
+  } const rows[] = {
+      {"a\nb\nc\nd\ne\nf\ng\nhh",
+       {"a", "b", "c", "d", "e", "f", "g", "hh"},
+       {"f", "g", "hh"},
+       0,
+       16},
+      {"a\nb\nc\nd\ne\nf\ng\nhhh",
+       {"a", "b", "c", "d", "e", "f", "g", "hhh"},
+       {"f", "g", "hhh"},
+       17,
+       16},
+      {"a\n" + x62, {"a", x62}, {"a", x62}, 64, 16 + 64},
+      {"a\n" + x62 + "y", {"a"}, {x62 + "y"}, 64, 16 + 64},
+      {"\n" + x62 + "yy", {""}, {}, 64, 16 + 64},
+      {"1\n2\n3\n" + x62 + "\n4\n", {"1", "2", "3"}, {"4"}, 64, 16 + 64},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.bytes.size());
+    load(row.bytes, small);
+    EXPECT_EQ(head(small), row.head);
+    EXPECT_EQ(bytesRead(), row.headBytes);
+    EXPECT_EQ(tail(small), row.tail);
+    EXPECT_EQ(bytesRead(), row.headBytes + row.tailBytes);
+    // Both groups are done: asking again reads nothing.
+    head(small);
+    tail(small);
+    EXPECT_EQ(bytesRead(), row.headBytes + row.tailBytes);
+  }
+}
+
+// The product's window sizes at their edges
+TEST_F(LineExtraction, RealWindowEdges) {
+  for (const std::size_t size : {65536u, 65537u, 100000u, 4194304u, 4194305u}) {
+    SCOPED_TRACE(size);
+    const std::string rest(size - 5, 'r');
+    load("a\r\nb\n" + rest);
+    const bool wideCoversFile = size <= 4194304;
+    // Compared whole: a failure message with multi-MiB lines helps nobody.
+    EXPECT_TRUE(head() == (wideCoversFile ? Lines{"a", "b", rest} : Lines{"a", "b"}));
+    EXPECT_TRUE(tail() == (wideCoversFile ? Lines{"a", "b", rest} : Lines{"b", rest}));
+    EXPECT_LE(bytesRead(), 2 * 4194304 + 65536);
+  }
+}
+
+// The BOM of a UTF-8 file is dropped only from windows that start at offset 0
+TEST_F(LineExtraction, NoBomSkipInsideTheFile) {
+  load(hex("EF BB BF \"hi\" 0A \"1\" 0A \"345678z\" 0A \"abcdefghijk\" 0A \"q\" 0A"), {16, 24});
+  EXPECT_EQ(tail({16, 24}), (Lines{"345678z", "abcdefghijk", "q"}));
+}
+
+// An odd-sized UTF-16 file: tail windows keep to the file's unit grid
+TEST_F(LineExtraction, OddSizedUtf16TailWindow) {
+  load(hex("FF FE 68 00 65 00 6C 00 6C 00 6F 00 0A 00 78 00 0A 00 79 00 0A 00 7A 00 0A 00 41"),
+       {16, 64});
+  EXPECT_EQ(tail({16, 64}), (Lines{"x", "y", "z"}));
+  EXPECT_EQ(bytesRead(), 15);
+  std::string bigEndian = hex("FE FF");
+  for (int i = 0; i < 20000; ++i)
+    bigEndian += hex("00 6C 00 69 00 6E 00 65 00 0A");
+  load(bigEndian + "!");
+  EXPECT_EQ(tail(), (Lines{"line", "line", "line"}));
+}
+
+// Failed or short reads never replace found lines with fewer or misplaced ones
+TEST_F(LineExtraction, ShortReadsKeepWhatIsKnown) {
+  const LineWindows small{16, 64};
+  load("a\nb\n" + std::string(30, 'x') + "\nc\nd", small);
+  fake::faults().failReadCall = fake::counters().reads + 1;
+  EXPECT_EQ(head(small), (Lines{"a", "b"}));
+  fake::faults().failReadCall = fake::counters().reads + 2;
+  EXPECT_EQ(tail(small), (Lines{"c", "d"}));
+  load("a\nb\n" + std::string(30, 'x') + "\nc\nd", small);
+  fake::faults().readCapBytes = 10;
+  EXPECT_EQ(tail(small), Lines{});
+  EXPECT_EQ(head(small), (Lines{"a", "b"}));
+}
+
+TEST(LineText, DecodeAndBlankRules) {
+  EXPECT_EQ(decodeWindow(hex("EF BB BF"), EncodingKind::Utf8, 3), "");
+  EXPECT_EQ(decodeWindow("ab", EncodingKind::Other, 3), "");
+  EXPECT_EQ(decodeWindow("abcd", EncodingKind::Other, 0), "abcd");
+  EXPECT_EQ(utf16ToUtf8(hex("41 00 00 00 42"), false, 0), std::string("A\0", 2));
+  EXPECT_EQ(utf16ToUtf8(hex("41 00"), false, 1), "");
+  EXPECT_EQ(utf16ToUtf8(hex("00 41 00"), true, 1), hex("E4 84 80"));
+  EXPECT_TRUE(isBlankLine(""));
+  EXPECT_TRUE(isBlankLine(hex("00 09 0D 20")));
+  EXPECT_FALSE(isBlankLine(hex("20 21")));
+  EXPECT_FALSE(isBlankLine(hex("A0")));
+}
+
+// The split scans against a plain split of the whole text, on seeded random texts
+TEST(LineText, SplitsAgreeWithPlainReference) {
+  std::mt19937 random(20240611);
+  const char alphabet[] = {'a', '\n', '\r', ' '};
+  AnalysisCache cache;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 70, ' ');
+    for (char& c : text)
+      c = alphabet[random() % 4];
+    const bool edge = random() % 2 == 0, skip = random() % 2 == 0;
+    SCOPED_TRACE(testing::PrintToString(text) + (edge ? " edge" : "") + (skip ? " skip" : ""));
+    std::vector<std::string> parts{""};
+    for (const char c : text) {
+      if (c == '\n')
+        parts.emplace_back();
+      else
+        parts.back().push_back(c);
+    }
+    auto keep = [&](std::vector<std::string> lines) {
+      Lines kept;
+      for (std::string& line : lines) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!skip || line.find_first_not_of(" \r") != std::string::npos) kept.push_back(line);
+      }
+      return kept;
+    };
+    std::vector<std::string> headParts = parts;
+    if (!edge || headParts.back().empty()) headParts.pop_back();
+    Lines expectHead = keep(headParts);
+    expectHead.resize(std::min<std::size_t>(expectHead.size(), 10));
+    std::vector<std::string> tailParts = parts;
+    if (!text.empty() && text.back() == '\n') tailParts.pop_back();
+    if (!edge || tailParts.front().empty()) tailParts.erase(tailParts.begin());
+    Lines expectTail = keep(tailParts);
+    if (expectTail.size() > 3) expectTail.erase(expectTail.begin(), expectTail.end() - 3);
+
+    splitHead(cache, text, edge, skip);
+    splitTail(cache, text, edge, skip);
+    EXPECT_EQ(Lines(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount),
+              expectHead);
+    EXPECT_EQ(Lines(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount),
+              expectTail);
+  }
+}
+
+} // namespace
+} // namespace linepeek

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "analysis/analysis_cache.h"
+#include "analysis/line_extraction.h"
+
+namespace linepeek {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+class AnalysisFiles : public testing::Test {
+protected:
+  void SetUp() override {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    folder = fs::temp_directory_path() / (std::string("linepeek_") + info->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  // A sparse file of `size` bytes: zeros, with `text` written at each given offset.
+  fs::path sparse(std::uintmax_t size, std::vector<std::pair<std::uintmax_t, std::string>> texts) {
+    const fs::path path = folder / "sparse.txt";
+    { std::ofstream create(path, std::ios::binary); }
+    fs::resize_file(path, size);
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    for (const auto& [offset, text] : texts) {
+      out.seekp(static_cast<std::streamoff>(offset));
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    return path;
+  }
+
+  // Refreshes a fresh cache for `path` as a request would, then computes both line groups.
+  void analyse(const fs::path& path) {
+    FileOwner file(openForReading(path.u16string()));
+    ASSERT_TRUE(file.isOpen());
+    const std::int64_t size = platform::seekToEnd(file.get());
+    refreshCache(cache, file.get(), path.u16string(), size, platform::lastWriteTime(file.get()),
+                 config);
+    headLines(cache, file.get(), config);
+    tailLines(cache, file.get(), config);
+    head.assign(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount);
+    tail.assign(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount);
+  }
+
+  fs::path folder;
+  Settings config;
+  AnalysisCache cache;
+  Lines head, tail;
+};
+
+TEST_F(AnalysisFiles, WideWindowEdge) {
+  const std::string zeros(4194302, '\0');
+  analyse(sparse(4194304, {{0, "a\n"}}));
+  EXPECT_EQ(head, (Lines{"a", zeros}));
+  EXPECT_EQ(tail, (Lines{"a", zeros}));
+  // One byte more: the tail's wide window starts after the only LF, the head's ends before
+  // the end of the file.
+  analyse(sparse(4194305, {{0, "a\n"}}));
+  EXPECT_EQ(head, Lines{"a"});
+  EXPECT_EQ(tail, Lines{});
+}
+
+TEST_F(AnalysisFiles, HugeSparseFileReadsOnlyItsEnds) {
+  const std::uintmax_t size = 5ULL << 30;
+  analyse(sparse(size, {{0, "a\n"}, {size - 4, "x\ny\n"}}));
+  EXPECT_EQ(cache.fileSize, static_cast<std::int64_t>(size));
+  EXPECT_EQ(cache.headSample.size(), 65536u);
+  EXPECT_EQ(head, Lines{"a"});
+  EXPECT_EQ(tail, (Lines{"x", "y"}));
+}
+
+} // namespace
+} // namespace linepeek
