@@ -1,0 +1,84 @@
+#include "analysis/line_counter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "tests/support/test_util.h"
+
+namespace linepeek {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr std::size_t Chunk = static_cast<std::size_t>(CountChunk);
+
+class LineCounterFiles : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = fs::temp_directory_path() / (std::string("linepeek_count_") + info->name() + "_" +
+                                           std::to_string(std::random_device{}()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+
+  std::int64_t count(const std::string& bytes, EncodingKind kind, int bomLength, bool skipEmpty) {
+    const fs::path path = folder_ / "file.txt";
+    {
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    FileOwner file(platform::openFile(path.u16string().c_str()));
+    EXPECT_TRUE(file.isOpen());
+    return countLines(file.get(), kind, bomLength, skipEmpty);
+  }
+
+  fs::path folder_;
+};
+
+// Real reads around the chunk edge: the last byte of a chunk, the first of the next, and a line
+// or a UTF-16 CR LF that straddles the two.
+TEST_F(LineCounterFiles, CountsAroundTheChunkEdge) {
+  struct Row {
+    std::string bytes;
+    EncodingKind kind;
+    bool skipEmpty;
+    std::int64_t expected;
+  };
+  // 16-byte lines, a text line then a blank one: 262,144 lines per chunk, half of them blank.
+  std::string text;
+  while (text.size() < Chunk)
+    text += std::string("text line 12345\n") + "  \t           \r\n";
+  std::string utf16 = test::hex("FF FE");
+  while (utf16.size() < Chunk - 2)
+    utf16 += test::hex("20 00");
+  const Row rows[] = {
+      {std::string(Chunk - 1, 'x'), EncodingKind::Other, false, 1},
+      {std::string(Chunk, 'x'), EncodingKind::Other, false, 1},
+      {std::string(Chunk, 'x') + "\n", EncodingKind::Other, false, 1},
+      {std::string(Chunk - 1, ' ') + "\r\n ", EncodingKind::Other, false, 2},
+      {std::string(Chunk - 1, ' ') + "\r\n ", EncodingKind::Other, true, 0},
+      {utf16 + test::hex("0D 00 0A 00 41 00"), EncodingKind::Utf16Le, false, 2},
+      {utf16 + test::hex("0D 00 0A 00 41 00"), EncodingKind::Utf16Le, true, 1},
+      {text, EncodingKind::Other, false, 262144},
+      {text, EncodingKind::Other, true, 131072},
+      {text.substr(0, Chunk - 1), EncodingKind::Other, false, 262144},
+      {text.substr(0, Chunk - 1), EncodingKind::Other, true, 131072},
+      {text + "x", EncodingKind::Other, false, 262145},
+      {text + "x", EncodingKind::Other, true, 131073},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "size " << row.bytes.size() << " skip " << row.skipEmpty);
+    const int bomLength = row.kind == EncodingKind::Other ? 0 : 2;
+    EXPECT_EQ(count(row.bytes, row.kind, bomLength, row.skipEmpty), row.expected);
+  }
+}
+
+} // namespace
+} // namespace linepeek
