@@ -17,10 +17,18 @@ struct LineWindows {
   std::int32_t wide = WideWindow;
 };
 
-// Fills headSlots/headCount once per cached file (returns at once when headDone).
+// Fills headSlots/headCount once per cached file (returns at once when headDone). The first
+// pass splits the cached head sample without reading; when it holds fewer than ten lines of a
+// file larger than `windows.first`, one read of the first min(size, `windows.wide`) bytes is
+// split instead, unless that read came back no longer than the sample. A last line without LF
+// counts only when the window reached the end of the file. The caller holds the value lock.
 void headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
                LineWindows windows = {});
-// Fills tailSlots/tailCount once per cached file (returns at once when tailDone).
+// Fills tailSlots/tailCount once per cached file (returns at once when tailDone). Reads the last
+// min(size, `windows.first`) bytes and, when they give fewer than three lines of a larger file,
+// the last min(size, `windows.wide`) bytes. Text before a window's first LF counts only when the
+// window starts at offset 0, the only place a BOM is skipped. UTF-16 windows start on an even
+// offset. A window whose read comes back short is not used. The caller holds the value lock.
 void tailLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
                LineWindows windows = {});
 
@@ -32,7 +40,11 @@ std::string utf16ToUtf8(std::string_view raw, bool bigEndian, std::int32_t offse
 // True when no byte is above 32, and for the empty line.
 bool isBlankLine(std::string_view line);
 
-// Store up to ten (three) lines into the cache's slots and set the count.
+// Store up to ten (three) lines into the cache's slots and set the count. A line is the bytes
+// between LFs less one trailing CR; with `skipEmpty`, lines of bytes <= 32 are not stored.
+// `edgeComplete` says whether the text after the last LF (head) or before the first LF (tail) is
+// a whole line rather than one cut by the window. The head stops at its tenth stored line, the
+// tail scans backward and stops at its third.
 void splitHead(AnalysisCache& cache, std::string_view text, bool edgeComplete, bool skipEmpty);
 void splitTail(AnalysisCache& cache, std::string_view text, bool edgeComplete, bool skipEmpty);
 
