@@ -7,7 +7,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 namespace linepeek::platform {
@@ -137,11 +136,9 @@ int oemCodePage() {
 
 int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* output,
                     int outputUnits) {
-  if (input == nullptr || inputBytes == 0 || inputBytes < -1 || outputUnits < 0) return 0;
-  // -1: the text is zero-terminated and the terminator is converted too.
-  const std::size_t bytes =
-      inputBytes == -1 ? std::strlen(input) + 1 : static_cast<std::size_t>(inputBytes);
-  if (bytes > static_cast<std::size_t>(INT_MAX)) return 0;
+  // Counts are exact: a negative one (Windows' "up to the first zero") is no text at all.
+  if (input == nullptr || inputBytes <= 0 || outputUnits < 0) return 0;
+  const auto bytes = static_cast<std::size_t>(inputBytes);
   const std::size_t capacity = output == nullptr ? 0 : static_cast<std::size_t>(outputUnits);
 
   const int resolved = resolve(codePage);
@@ -162,9 +159,8 @@ int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* o
 }
 
 int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes) {
-  if (input == nullptr || inputUnits == 0 || inputUnits < -1 || outputBytes < 0) return 0;
-  const std::size_t units =
-      inputUnits == -1 ? posix::wideLength(input) + 1 : static_cast<std::size_t>(inputUnits);
+  if (input == nullptr || inputUnits <= 0 || outputBytes < 0) return 0;
+  const auto units = static_cast<std::size_t>(inputUnits);
   const std::size_t capacity = output == nullptr ? 0 : static_cast<std::size_t>(outputBytes);
   const std::size_t bytes = posix::encodeUtf8(input, units, output, capacity);
   if (bytes > static_cast<std::size_t>(INT_MAX)) return 0;

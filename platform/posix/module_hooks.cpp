@@ -1,24 +1,14 @@
-// The load and unload steps of the shared object: a constructor and a destructor function, run
-// by the dynamic loader after and before the C++ run-time's own start-up and shutdown of this
-// object. Nothing may escape into the loader, so every exception stops here.
+// Compiled into the module only. The references below pull the plugin's load and unload steps
+// out of the core library and the hooks that call them out of the platform library; the hooks
+// come last in the link, so they run after every other initializer (load_hooks.h).
 #include "platform/platform.h"
+#include "platform/posix/load_hooks.h"
 
 namespace {
 
-__attribute__((constructor)) void linepeekModuleLoad() noexcept {
-  try {
-    linepeek::onLoad();
-  } catch (...) {
-    // A failed load leaves the defaults in place; the loader cannot be told.
-  }
-}
-
-__attribute__((destructor)) void linepeekModuleUnload() noexcept {
-  try {
-    linepeek::onUnload();
-  } catch (...) {
-    // Nothing to undo: the process is releasing the module.
-  }
-}
+__attribute__((used)) void (*const loadStep)() = &linepeek::onLoad;
+__attribute__((used)) void (*const unloadStep)() = &linepeek::onUnload;
+__attribute__((used)) const void* const loadHooksReference =
+    &linepeek::platform::posix::loadHooksAnchor;
 
 } // namespace
