@@ -1,1 +1,192 @@
-int main() { return 0; }
+// linepeek-cli: a small file manager without a window. It loads the content module at run time
+// and asks it for fields exactly as a file manager does, one field of one file per call.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/fields.h"
+#include "cli/format.h"
+#include "cli/host_module.h"
+#include "cli/listing.h"
+#include "cli/options.h"
+#include "cli/system.h"
+
+namespace linepeek::cli {
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitUnreachable = 1;
+constexpr int ExitError = 2;
+
+void complain(const std::string& message) {
+  writeText(Stream::Err, "linepeek-cli: " + message + "\n");
+}
+
+// Collects output and writes it in pieces of whole lines, so a console never receives half a
+// character. Remembers a failed write.
+class Output {
+public:
+  void add(std::string_view text) {
+    pending_ += text;
+    if (pending_.size() >= FlushBytes) flush();
+  }
+  void flush() {
+    if (!pending_.empty() && !writeText(Stream::Out, pending_)) failed_ = true;
+    pending_.clear();
+  }
+  bool failed() const { return failed_; }
+
+private:
+  static constexpr std::size_t FlushBytes = 16384;
+  std::string pending_;
+  bool failed_ = false;
+};
+
+// "12345 entries, 2100/s" on stderr, redrawn in place, once a run has taken a second.
+class Progress {
+public:
+  explicit Progress(bool enabled) : enabled_(enabled) {}
+  ~Progress() { clear(); }
+
+  void entryDone() {
+    ++done_;
+    if (!enabled_) return;
+    const auto now = Clock::now();
+    if (now - start_ < std::chrono::seconds(1) || now - lastDraw_ < std::chrono::milliseconds(200))
+      return;
+    lastDraw_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    char line[96];
+    std::snprintf(line, sizeof line, "\r%zu entries, %.0f/s", done_,
+                  static_cast<double>(done_) / seconds);
+    std::string text = line;
+    // Pad over a longer previous line; no escape sequences, so any console shows it right.
+    const std::size_t length = text.size();
+    if (length < drawnLength_) text.append(drawnLength_ - length, ' ');
+    drawnLength_ = std::max(drawnLength_, length);
+    writeText(Stream::Err, text);
+  }
+
+  void clear() {
+    if (drawnLength_ == 0) return;
+    writeText(Stream::Err, "\r" + std::string(drawnLength_, ' ') + "\r");
+    drawnLength_ = 0;
+  }
+
+private:
+  using Clock = std::chrono::steady_clock;
+  bool enabled_;
+  Clock::time_point start_ = Clock::now();
+  Clock::time_point lastDraw_{};
+  std::size_t done_ = 0;
+  std::size_t drawnLength_ = 0;
+};
+
+const char* typeName(int type) {
+  switch (type) {
+  case TypeNumeric64:
+    return "int64";
+  case TypeMultipleChoice:
+    return "choice";
+  case TypeStringW:
+    return "string";
+  default:
+    return "other";
+  }
+}
+
+int listFields(const std::vector<FieldInfo>& catalogue, const Options& options, Output& out) {
+  Formatter formatter(options.format, 0, [&](std::string_view text) { out.add(text); });
+  formatter.begin({{"Index", false}, {"Name", false}, {"Type", false}, {"Units", false}});
+  for (const FieldInfo& field : catalogue) {
+    formatter.row({Value::ofNumber(field.index), Value::ofText(field.name),
+                   Value::ofText(std::to_string(field.type) + " " + typeName(field.type)),
+                   Value::ofText(field.units)});
+  }
+  formatter.finish();
+  out.flush();
+  return out.failed() ? ExitError : ExitOk;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args) {
+  Options options;
+  std::string error;
+  if (!parseOptions(args, options, error)) {
+    complain(error + "\nTry 'linepeek-cli --help'.");
+    return ExitError;
+  }
+  Output out;
+  if (options.showHelp || options.showVersion) {
+    out.add(options.showHelp ? UsageText : "linepeek-cli " LINEPEEK_VERSION "\n");
+    out.flush();
+    return out.failed() ? ExitError : ExitOk;
+  }
+
+  std::string modulePath = options.modulePath;
+  if (modulePath.empty()) {
+    const std::string folder = executableFolder();
+    modulePath = folder.empty() ? defaultModuleName()
+                                : joinShown(folder, defaultModuleName(), joinSeparator(folder));
+  }
+  std::optional<HostModule> module = HostModule::load(modulePath, error);
+  if (!module) {
+    complain(error);
+    return ExitError;
+  }
+  std::vector<FieldInfo> catalogue;
+  if (!module->readCatalogue(catalogue, error)) {
+    complain(error);
+    return ExitError;
+  }
+  if (options.listFields) return listFields(catalogue, options, out);
+
+  std::vector<SelectedField> selected;
+  const std::string list = options.fieldsGiven ? options.fields : std::string(DefaultFields);
+  if (!selectFields(list, !options.fieldsGiven, options.unit, catalogue, selected, error)) {
+    complain(error);
+    return ExitError;
+  }
+
+  std::vector<Column> columns{{options.format == OutputFormat::Json ? "path" : "Path", false}};
+  for (const SelectedField& field : selected)
+    columns.push_back({field.info->name, true});
+  Formatter formatter(options.format, options.cellWidth,
+                      [&](std::string_view text) { out.add(text); });
+  formatter.begin(columns);
+
+  // Rows stream to stdout except in a table; a progress line must not mix with them.
+  const bool rowsOnTerminal = isTerminal(Stream::Out) && options.format != OutputFormat::Table;
+  Progress progress(isTerminal(Stream::Err) && !rowsOnTerminal);
+  bool anyUnreachable = false;
+  std::vector<Value> cells;
+  walkPaths(
+      options.paths, options.recursive,
+      [&](const Entry& entry) {
+        const std::u16string fileName = hostFileName(entry.fullPath);
+        cells.assign(1, Value::ofText(entry.shownPath));
+        for (const SelectedField& field : selected)
+          cells.push_back(module->value(fileName, field.info->index, field.unitIndex));
+        formatter.row(cells);
+        progress.entryDone();
+      },
+      [&](const std::string& shownPath, const std::string& reason) {
+        anyUnreachable = true;
+        progress.clear();
+        complain("cannot access '" + shownPath + "': " + reason);
+      });
+  progress.clear();
+  formatter.finish();
+  out.flush();
+  if (out.failed()) {
+    complain("cannot write the output");
+    return ExitError;
+  }
+  return anyUnreachable ? ExitUnreachable : ExitOk;
+}
+
+} // namespace linepeek::cli

@@ -1,0 +1,87 @@
+#include "cli/host_module.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cli/text.h"
+
+namespace linepeek::cli {
+
+std::optional<HostModule> HostModule::load(const std::string& path, std::string& error) {
+  HostModule module;
+  std::string reason;
+  if (!module.library_.open(path, reason)) {
+    error = "cannot load module '" + path + "': " + reason;
+    return std::nullopt;
+  }
+  void* supported = module.library_.symbol("ContentGetSupportedField", reason);
+  if (supported == nullptr) {
+    error = "module '" + path + "' lacks ContentGetSupportedField: " + reason;
+    return std::nullopt;
+  }
+  void* getValue = module.library_.symbol("ContentGetValueW", reason);
+  if (getValue == nullptr) {
+    error = "module '" + path + "' lacks ContentGetValueW: " + reason;
+    return std::nullopt;
+  }
+  // Function addresses come back as object pointers from the loader.
+  module.supportedField_ = reinterpret_cast<SupportedFieldFn>(supported);
+  module.getValueW_ = reinterpret_cast<GetValueWFn>(getValue);
+  return module;
+}
+
+bool HostModule::readCatalogue(std::vector<FieldInfo>& fields, std::string& error) const {
+  fields.clear();
+  // One spare zero byte beyond maxLen, so a module that forgets the terminator is still read
+  // safely.
+  char name[CatalogueTextBytes + 1];
+  char units[CatalogueTextBytes + 1];
+  for (int index = 0; index < MaxFields; ++index) {
+    std::memset(name, 0, sizeof name);
+    std::memset(units, 0, sizeof units);
+    const int type = supportedField_(index, name, units, CatalogueTextBytes);
+    if (type == TypeNoMoreFields) return true;
+    fields.push_back({index, validUtf8(name), type, validUtf8(units)});
+  }
+  error = "the module offers more than " + std::to_string(MaxFields) + " fields";
+  return false;
+}
+
+Value HostModule::value(const std::u16string& fileName, int field, int unit) const {
+  // Zeroed before every call; the spare units keep a missing terminator from being overread.
+  char16_t buffer[ValueUnits + 4] = {};
+  const int answer = getValueW_(fileName.c_str(), field, unit, buffer, ValueUnits, 0);
+  switch (answer) {
+  case TypeNumeric64: {
+    std::int64_t number = 0;
+    std::memcpy(&number, buffer, sizeof number);
+    return Value::ofNumber(number);
+  }
+  case TypeStringW: {
+    const char16_t* end = std::find(buffer, buffer + ValueUnits, u'\0');
+    return Value::ofText(
+        utf16ToUtf8(std::u16string_view(buffer, static_cast<std::size_t>(end - buffer))));
+  }
+  case TypeMultipleChoice: {
+    const char* bytes = reinterpret_cast<const char*>(buffer);
+    const char* end = std::find(bytes, bytes + ValueUnits, '\0');
+    return Value::ofText(validUtf8(std::string_view(bytes, static_cast<std::size_t>(end - bytes))));
+  }
+  default:
+    return {};
+  }
+}
+
+std::vector<std::string> splitUnits(const std::string& units) {
+  std::vector<std::string> parts;
+  if (units.empty()) return parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t bar = units.find('|', start);
+    parts.push_back(units.substr(start, bar - start));
+    if (bar == std::string::npos) return parts;
+    start = bar + 1;
+  }
+}
+
+} // namespace linepeek::cli

@@ -1,0 +1,62 @@
+// The content module as a file manager sees it: loaded by path, asked for its field catalogue,
+// then for one value of one file at a time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/system.h"
+#include "cli/value.h"
+
+namespace linepeek::cli {
+
+// Field type codes of the host interface; also the success answers of a value request.
+inline constexpr int TypeNoMoreFields = 0;
+inline constexpr int TypeNumeric64 = 2;
+inline constexpr int TypeMultipleChoice = 7;
+inline constexpr int TypeStringW = 11;
+
+// Value buffer handed to the module, in UTF-16 units; also the maxLen of every request, so an
+// 8-bit answer fits in its bytes and a UTF-16 answer in its units.
+inline constexpr int ValueUnits = 2048;
+// Capacity of each catalogue buffer, in bytes.
+inline constexpr int CatalogueTextBytes = 256;
+// A module that never ends its catalogue is broken; stop asking after this many fields.
+inline constexpr int MaxFields = 1024;
+
+struct FieldInfo {
+  int index = 0;
+  std::string name;
+  int type = 0;
+  std::string units; // units, or choices for a multiple-choice field, separated by "|"
+};
+
+class HostModule {
+public:
+  // Loads the module and finds ContentGetSupportedField and ContentGetValueW. On failure answers
+  // nothing and sets `error` to a message naming the path and the system's reason.
+  static std::optional<HostModule> load(const std::string& path, std::string& error);
+
+  // Asks for field 0, 1, ... until the module answers 0. Fails (with `error`) only when the
+  // module offers more than MaxFields fields.
+  bool readCatalogue(std::vector<FieldInfo>& fields, std::string& error) const;
+
+  // One value of one file. Negative answers, 0 and type codes this host does not know give
+  // Value::Kind::None.
+  Value value(const std::u16string& fileName, int field, int unit) const;
+
+private:
+  using SupportedFieldFn = int (*)(int, char*, char*, int);
+  using GetValueWFn = int (*)(const char16_t*, int, int, void*, int, int);
+
+  Library library_;
+  SupportedFieldFn supportedField_ = nullptr;
+  GetValueWFn getValueW_ = nullptr;
+};
+
+// The "|"-separated parts of a units text; none for the empty text.
+std::vector<std::string> splitUnits(const std::string& units);
+
+} // namespace linepeek::cli

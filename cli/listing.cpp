@@ -1,0 +1,90 @@
+#include "cli/listing.h"
+
+#include <algorithm>
+
+#include "cli/system.h"
+#include "cli/text.h"
+
+namespace linepeek::cli {
+namespace fs = std::filesystem;
+namespace {
+
+using FailFn = std::function<void(const std::string&, const std::string&)>;
+
+fs::path absolutePath(const fs::path& path) {
+  std::error_code ec;
+  fs::path full = fs::absolute(path, ec);
+  return ec ? path : full;
+}
+
+void walkFolder(const fs::path& folder, const std::string& shownFolder, bool recursive,
+                const std::function<void(const Entry&)>& visit, const FailFn& failed) {
+  struct Item {
+    std::string name;
+    fs::path path;
+    bool isFolder;
+    bool isLink;
+  };
+  std::vector<Item> items;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code statusError;
+    const bool isFolder = it->is_directory(statusError);
+    const bool isLink = it->is_symlink(statusError);
+    items.push_back({pathToUtf8(it->path().filename()), it->path(), isFolder, isLink});
+  }
+  if (ec) {
+    failed(shownFolder.empty() ? "." : shownFolder, ec.message());
+    if (items.empty()) return;
+  }
+  std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+    if (a.isFolder != b.isFolder) return a.isFolder;
+    return nameLess(a.name, b.name);
+  });
+  const char separator = joinSeparator(shownFolder);
+  for (const Item& item : items) {
+    const std::string shown = joinShown(shownFolder, item.name, separator);
+    visit({shown, absolutePath(item.path)});
+    if (recursive && item.isFolder && !item.isLink)
+      walkFolder(item.path, shown, recursive, visit, failed);
+  }
+}
+
+} // namespace
+
+bool nameLess(std::string_view a, std::string_view b) {
+  const std::string la = asciiLower(a);
+  const std::string lb = asciiLower(b);
+  return la != lb ? la < lb : a < b;
+}
+
+std::string joinShown(std::string_view folder, std::string_view name, char separator) {
+  std::string shown(folder);
+  if (!shown.empty() && shown.back() != '/' && shown.back() != separator) shown += separator;
+  shown += name;
+  return shown;
+}
+
+void walkPaths(const std::vector<std::string>& paths, bool recursive,
+               const std::function<void(const Entry&)>& visit, const FailFn& failed) {
+  if (paths.empty()) {
+    walkFolder(fs::current_path(), "", recursive, visit, failed);
+    return;
+  }
+  for (const std::string& shown : paths) {
+    const fs::path path = pathFromUtf8(shown);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) {
+      failed(shown, ec ? ec.message() : "No such file or directory");
+      continue;
+    }
+    if (fs::is_directory(status))
+      walkFolder(path, shown, recursive, visit, failed);
+    else
+      visit({shown, absolutePath(path)});
+  }
+}
+
+} // namespace linepeek::cli
