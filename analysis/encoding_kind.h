@@ -13,11 +13,15 @@ namespace linepeek {
 
 inline constexpr std::int32_t Utf16Window = 4096;
 
-// The encoding kind of `sample`; `bomLength` receives 0, 2 or 3.
+// The encoding kind of `sample`; `bomLength` receives 0, 2 or 3 (0 unless a mark decided). Marks
+// first (EF BB BF, FF FE, FE FF), then guessUtf16, then looksUtf8 on the first
+// `config.utf8BufferSizeKB` KB. Called at every cache refill of a non-empty file.
 EncodingKind detectEncoding(std::string_view sample, std::int32_t& bomLength,
                             const Settings& config);
 
-// UTF-16 without a byte order mark, judged on the first Utf16Window bytes.
+// UTF-16 without a byte order mark, judged on the first Utf16Window bytes (an odd last byte not
+// counted): a quarter of the units carry a zero in one byte position and fewer than a quarter
+// as many in the other. `bigEndian` is false unless it answers big-endian UTF-16.
 bool guessUtf16(std::string_view sample, bool& bigEndian);
 
 // Lead and continuation bit patterns only; 7-bit text is not UTF-8; a sequence cut by the end
