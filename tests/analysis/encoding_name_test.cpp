@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "tests/settings/temp_ini.h"
@@ -113,6 +114,8 @@ TEST(EncodingName, ThresholdsFromSettings) {
       {"", rep(7, '\xE0'), "ANSI/Text"},
       {"RusMinSize=11", rep(3, '\xE0') + rep(7, 'A'), "ANSI/Text"},
       {"", rep(3, '\xA0') + rep(7, 'A'), "DOS Ru/Text"},
+      {"", hex("80 AF F1") + rep(7, 'A'), "DOS Ru/Text"},
+      {"OemEnabled=0", hex("7F B0 F2 DF") + rep(6, 'A'), "ANSI/Text"},
       {"RusWordLen=3\nRusPercent=100", hex("E0 E1 E2") + rep(5, 'A'), "ANSI Ru/Text"},
       {"RusWordLen=3\nRusPercent=100", hex("E0 E1 41 E2") + rep(4, 'A'), "ANSI/Text"},
       {"RusPercent=0", rep(8, 'A'), "ANSI Ru/Text"},
@@ -125,6 +128,21 @@ TEST(EncodingName, ThresholdsFromSettings) {
     Settings config;
     loadSettingsFrom(ini.write(std::string("[Encoding]\n") + row.ini), config);
     EXPECT_EQ(nameAndType(cacheFor(row.sample), config), row.expected);
+  }
+}
+
+// Letter classes at their edges: one letter in ten bytes reaches RusPercent 10.
+TEST(EncodingName, LetterClassEdges) {
+  const std::tuple<const char*, bool, bool> rows[] = {
+      {"BF", false, false}, {"C0", false, true}, {"FF", false, true}, {"7F", true, false},
+      {"80", true, true},   {"AF", true, true},  {"B0", true, false}, {"DF", true, false},
+      {"E0", true, true},   {"F1", true, true},  {"F2", true, false}};
+  test::TempIni ini;
+  Settings config;
+  loadSettingsFrom(ini.write("[Encoding]\nRusPercent=10"), config);
+  for (const auto& [letter, dosLetters, expected] : rows) {
+    SCOPED_TRACE(std::string(letter) + (dosLetters ? " dos" : " win"));
+    EXPECT_EQ(looksRussian(hex(letter) + rep(9, 'A'), dosLetters, config), expected);
   }
 }
 
