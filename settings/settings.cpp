@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -66,7 +67,7 @@ std::int32_t clampedNumber(const std::u16string& text, std::int32_t defaultValue
 }
 
 // Reads every key but the replacement pairs through `read(section, key, default)`, in the order
-// the keys are stored. `read(section, key, default)`, in the order the keys are stored.
+// the keys are stored.
 template <typename Reader> void loadWith(Reader read, Settings& target) {
   const auto number = [&read](const char16_t* key, std::int32_t defaultValue, std::int32_t lower,
                               std::int32_t upper) {
@@ -79,7 +80,7 @@ template <typename Reader> void loadWith(Reader read, Settings& target) {
     if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
   }
   target.extensions = std::move(extensions);
-  // Only the exact text "0" turns blank lines back on; "no", "00" and an empty value do not.
+  // Only the exact text "0" keeps blank lines; "no", "00" and an empty value skip them.
   target.skipEmpty = read(u"Options", u"SkipEmpty", u"0") != u"0";
   target.textBufferSizeKB = number(u"TextBufferSizeKB", 1, 1, 64);
   target.utf8BufferSizeKB = number(u"Utf8BufferSizeKB", 64, 1, 64);
@@ -111,14 +112,14 @@ std::u16string iniPathFor(const std::u16string& modulePath) {
 }
 
 std::u16string modulePath() {
-  for (int units = ModulePathUnits; units <= ModulePathMaxUnits; units *= 2) {
+  // A cut path answers either 0 or a full buffer, depending on the platform; both are asked
+  // again with a larger buffer. Only a shorter answer is known to be the whole path.
+  for (int units = ModulePathUnits;; units = std::min(units * 2, ModulePathMaxUnits)) {
     std::u16string buffer(static_cast<std::size_t>(units), u'\0');
     const int length = platform::moduleFileName(buffer.data(), units);
-    if (length <= 0) return std::u16string();
-    // A full buffer may hold a cut path; only a shorter answer is known to be whole.
-    if (length < units - 1) return std::u16string(buffer.c_str());
+    if (length > 0 && length < units - 1) return std::u16string(buffer.c_str());
+    if (units == ModulePathMaxUnits) return std::u16string();
   }
-  return std::u16string();
 }
 
 std::u16string readIniString(const std::u16string& section, const std::u16string& key,
@@ -131,8 +132,9 @@ std::u16string readIniString(const std::u16string& section, const std::u16string
 }
 
 // Values beyond the 32-bit range saturate at its nearer end, so the clamp that follows maps
-// "99999999999" to the upper bound and "-99999999999" to the lower. Any non-ASCII code unit
-// makes the text fail to parse: the 8-bit form a code page would give adds no valid number.
+// "99999999999" to the upper bound and "-99999999999" to the lower. The UTF-16 text is parsed
+// as it is, and any non-ASCII code unit fails; a detour through the ANSI code page could turn a
+// few look-alikes (fullwidth digits) into ASCII digits by best fit.
 bool parseIniNumber(const std::u16string& text, std::int32_t& value) {
   if (text.size() > MaxNumberUnits) return false;
   std::size_t i = 0;
