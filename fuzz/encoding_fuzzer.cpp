@@ -1,0 +1,132 @@
+// Encoding kind, encoding name and binary flag of a head sample, each test against its plain
+// reference. The first eight bytes choose the Encoding settings; the rest is the sample.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "analysis/analysis_cache.h"
+#include "analysis/encoding_kind.h"
+#include "analysis/encoding_name.h"
+#include "fuzz/fuzz_support.h"
+#include "fuzz/reference.h"
+#include "settings/settings.h"
+
+namespace {
+
+namespace ref = linepeek::reference;
+using linepeek::fuzz::Input;
+
+// Small sizes most of the time, so inputs of a few KB cross every prefix boundary.
+std::int32_t kilobytes(std::uint8_t b) {
+  return b < 192 ? 1 + b % 3 : 1 + b % 64;
+}
+
+void choose(Input& input, linepeek::Settings& config, ref::NamingSettings& naming) {
+  linepeek::loadDefaults(config);
+  const std::uint8_t switches = input.byte();
+  config.utf8BufferSizeKB = kilobytes(input.byte());
+  config.textBufferSizeKB = kilobytes(input.byte());
+  config.oemEnabled = (switches & 1) == 0;
+  config.rusEnabled = (switches & 2) == 0;
+  config.oemBufferSizeKB = kilobytes(input.byte());
+  config.rusBufferSizeKB = kilobytes(input.byte());
+  const std::uint8_t percents = input.byte();
+  if ((switches & 4) != 0) {
+    config.oemPercent = percents % 101;
+    config.rusPercent = (percents * 7) % 101;
+  }
+  const std::uint8_t sizes = input.byte();
+  if ((switches & 8) != 0) {
+    config.rusMinSize = sizes % 32;
+    config.rusWordLen = (sizes / 32) % 6;
+  }
+  const std::uint8_t flagged = input.byte();
+  if ((switches & 16) != 0) config.binaryIgnore[flagged % 32] = 1;
+  if ((switches & 32) != 0) config.oemIgnore = {};
+  if ((switches & 64) != 0) config.oemIgnore[176 + flagged % 48] = 1;
+
+  naming.textBufferSizeKB = config.textBufferSizeKB;
+  naming.oemEnabled = config.oemEnabled;
+  naming.oemBufferSizeKB = config.oemBufferSizeKB;
+  naming.oemPercent = config.oemPercent;
+  naming.rusEnabled = config.rusEnabled;
+  naming.rusBufferSizeKB = config.rusBufferSizeKB;
+  naming.rusMinSize = config.rusMinSize;
+  naming.rusPercent = config.rusPercent;
+  naming.rusWordLen = config.rusWordLen;
+  naming.binaryIgnore = config.binaryIgnore;
+  naming.oemIgnore = config.oemIgnore;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input input(data, size);
+  linepeek::Settings config;
+  ref::NamingSettings naming;
+  choose(input, config, naming);
+  const bool typeFirst = (input.byte() & 1) != 0;
+  const std::string_view sample = input.rest();
+  const auto fail = [&](const std::string& what) { linepeek::fuzz::fail(data, size, what); };
+
+  bool bigEndian = true;
+  bool expectedBigEndian = false;
+  if (linepeek::guessUtf16(sample, bigEndian) != ref::guessUtf16(sample, expectedBigEndian) ||
+      bigEndian != expectedBigEndian)
+    fail("guessUtf16");
+  if (linepeek::looksUtf8(sample) != ref::looksUtf8(sample)) fail("looksUtf8");
+
+  std::int32_t bomLength = -7;
+  int expectedBom = 0;
+  const int kind = static_cast<int>(linepeek::detectEncoding(sample, bomLength, config));
+  const int expectedKind = ref::detectEncoding(sample, expectedBom, config.utf8BufferSizeKB);
+  if (kind != expectedKind || bomLength != expectedBom) {
+    fail("detectEncoding gave kind " + std::to_string(kind) + " BOM " +
+         std::to_string(bomLength) + ", expected kind " + std::to_string(expectedKind) + " BOM " +
+         std::to_string(expectedBom));
+  }
+
+  if (linepeek::looksRtf(sample) != ref::looksRtf(sample)) fail("looksRtf");
+  if (linepeek::looksBinary(sample, config) != ref::looksBinary(sample, naming))
+    fail("looksBinary");
+  if (linepeek::looksOemGraphics(sample, config) != ref::looksOemGraphics(sample, naming))
+    fail("looksOemGraphics");
+  for (bool dos : {false, true}) {
+    if (linepeek::looksRussian(sample, dos, config) != ref::looksRussian(sample, dos, naming))
+      fail(std::string("looksRussian, DOS letters ") + (dos ? "on" : "off"));
+  }
+
+  // The cache as refreshCache leaves it for a file whose head sample is `sample`.
+  linepeek::AnalysisCache cache;
+  cache.valid = true;
+  cache.fileSize = static_cast<std::int64_t>(sample.size()) + (typeFirst ? 0 : 100000);
+  cache.headSample = std::string(sample);
+  cache.kind = static_cast<linepeek::EncodingKind>(expectedKind);
+  cache.bomLength = expectedBom;
+  cache.isUnicode = expectedKind != ref::KindOther;
+  if (sample.empty()) {
+    cache.fileSize = 0;
+    cache.binaryDone = true;
+  }
+  if (typeFirst) linepeek::binaryFlag(cache, config);
+  linepeek::encodingName(cache, config);
+  linepeek::binaryFlag(cache, config);
+
+  const bool expectedBinary = ref::binaryFlag(sample, cache.fileSize, expectedKind, naming);
+  const std::string expectedName =
+      ref::encodingName(sample, cache.fileSize, expectedKind, expectedBom, naming);
+  if (!cache.binaryDone || cache.isBinary != expectedBinary)
+    fail(std::string("binaryFlag gave ") + (cache.isBinary ? "binary" : "text"));
+  if (!cache.encodingDone || cache.encodingText != expectedName)
+    fail("encodingName gave '" + cache.encodingText + "', expected '" + expectedName + "'");
+
+  // Both producers run once per cached file: a second call must not recompute.
+  cache.encodingText = "kept";
+  cache.isBinary = !expectedBinary;
+  linepeek::encodingName(cache, config);
+  linepeek::binaryFlag(cache, config);
+  if (cache.encodingText != "kept" || cache.isBinary == expectedBinary)
+    fail("a producer ran again although its done flag was set");
+  return 0;
+}

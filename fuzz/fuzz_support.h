@@ -1,0 +1,103 @@
+// Shared by the fuzz targets: reading choices from the front of an input, and reporting a
+// mismatch with the input printed as a C++ byte list that pastes straight into a regression test.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace linepeek::fuzz {
+
+// Prints `what`, then the input as a C++ array, and aborts so the fuzzer keeps the input.
+[[noreturn]] inline void fail(const std::uint8_t* data, std::size_t size, const std::string& what) {
+  std::fprintf(stderr, "\nlinepeek fuzz mismatch: %s\n", what.c_str());
+  std::fprintf(stderr, "const unsigned char input[%zu] = {", size);
+  for (std::size_t i = 0; i < size; ++i)
+    std::fprintf(stderr, "%s0x%02x", i % 16 == 0 ? "\n    " : ", ", data[i]);
+  std::fprintf(stderr, "};\n");
+  std::abort();
+}
+
+// Takes choice bytes from the front of the input; what is left is the payload. Missing bytes
+// read as 0, so every input, the empty one included, makes a complete set of choices.
+class Input {
+public:
+  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+  std::uint8_t byte() {
+    if (position_ >= size_) return 0;
+    return data_[position_++];
+  }
+  // A value in 0 .. count - 1.
+  std::size_t pick(std::size_t count) { return count == 0 ? 0 : byte() % count; }
+  std::string_view rest() const {
+    return {reinterpret_cast<const char*>(data_) + position_, size_ - position_};
+  }
+  // Takes up to `length` payload bytes.
+  std::string_view take(std::size_t length) {
+    const std::size_t available = size_ - position_;
+    const std::size_t taken = length < available ? length : available;
+    const std::string_view piece{reinterpret_cast<const char*>(data_) + position_, taken};
+    position_ += taken;
+    return piece;
+  }
+
+private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t position_ = 0;
+};
+
+// Bytes as UTF-16 units one to one (Latin-1), for feeding raw bytes to UTF-16 interfaces.
+inline std::u16string widenBytes(std::string_view bytes) {
+  std::u16string units;
+  for (char c : bytes)
+    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  return units;
+}
+
+// Byte pairs as little-endian UTF-16 units; an odd last byte is dropped.
+inline std::u16string unitsFromPairs(std::string_view bytes) {
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const unsigned low = static_cast<unsigned char>(bytes[i]);
+    const unsigned high = static_cast<unsigned char>(bytes[i + 1]);
+    units.push_back(static_cast<char16_t>(high * 256 + low));
+  }
+  return units;
+}
+
+// A printable form of a UTF-16 text for mismatch messages: ASCII as is, the rest as \uXXXX.
+inline std::string show(std::u16string_view text) {
+  std::string out;
+  for (char16_t unit : text) {
+    if (unit >= 0x20 && unit < 0x7F) {
+      out.push_back(static_cast<char>(unit));
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(unit));
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+inline std::string show(std::string_view bytes) {
+  std::string out;
+  for (char c : bytes) {
+    const unsigned b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F) {
+      out.push_back(c);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+} // namespace linepeek::fuzz

@@ -1,0 +1,115 @@
+// The line counter over in-memory files, with every kernel this CPU runs and several read sizes,
+// against the plain counting loop: LF ends a line, the BOM belongs to no line, skipEmpty keeps
+// only lines holding a unit above 32, and an unterminated last line counts when it has units.
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "analysis/analysis_cache.h"
+#include "analysis/line_counter.h"
+#include "fuzz/fuzz_support.h"
+#include "fuzz/reference.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "tests/support/fake_files.h"
+
+namespace {
+
+namespace ref = linepeek::reference;
+using linepeek::CountKernel;
+using linepeek::fuzz::Input;
+
+struct KindChoice {
+  int kind;
+  int bomLength;
+};
+constexpr KindChoice Kinds[] = {{ref::KindOther, 0},   {ref::KindUtf8, 0},    {ref::KindUtf8, 3},
+                                {ref::KindUtf16Le, 0}, {ref::KindUtf16Le, 2}, {ref::KindUtf16Be, 0},
+                                {ref::KindUtf16Be, 2}};
+constexpr CountKernel Kernels[] = {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2,
+                                   CountKernel::Avx512};
+
+linepeek::UnitShape shapeOf(int kind) {
+  if (kind == ref::KindUtf16Le) return linepeek::UnitShape::Utf16Le;
+  if (kind == ref::KindUtf16Be) return linepeek::UnitShape::Utf16Be;
+  return linepeek::UnitShape::Bytes;
+}
+
+std::string kernelName(CountKernel kernel) {
+  return std::to_string(static_cast<int>(kernel));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input input(data, size);
+  const KindChoice choice = Kinds[input.pick(std::size(Kinds))];
+  const std::uint8_t flags = input.byte();
+  const bool skipEmpty = (flags & 1) != 0;
+  // Small even reads put chunk edges everywhere; the default exercises the usual path.
+  const std::int32_t readBytes =
+      (flags & 2) != 0 ? linepeek::CountPiece : 2 * (1 + static_cast<std::int32_t>(flags >> 2));
+  const std::uint8_t cutSeed = input.byte();
+  const std::string_view payload = input.rest();
+  const auto fail = [&](const std::string& what) { linepeek::fuzz::fail(data, size, what); };
+  const auto kind = static_cast<linepeek::EncodingKind>(choice.kind);
+  const std::int64_t expected =
+      ref::countLines(payload, choice.kind, choice.bomLength, skipEmpty);
+
+  linepeek::fake::reset();
+  linepeek::fake::putFile(u"count", std::string(payload));
+  const linepeek::FileOwner file(linepeek::platform::openFile(u"count"));
+
+  // Units after the BOM, cut into pieces at seeded points; UTF-16 pieces stay even so units
+  // keep their alignment, as the counter's own reads do.
+  const bool wide = shapeOf(choice.kind) != linepeek::UnitShape::Bytes;
+  const std::size_t skip = static_cast<std::size_t>(wide ? choice.bomLength / 2 * 2 : choice.bomLength);
+  const std::string_view units = payload.size() > skip ? payload.substr(skip) : std::string_view();
+  const std::int64_t expectedUnits = ref::countLines(units, choice.kind, 0, skipEmpty);
+
+  for (CountKernel kernel : Kernels) {
+    if (!linepeek::forceCountKernel(kernel)) {
+      if (kernel == CountKernel::Scalar) fail("the scalar kernel is not available");
+      continue;
+    }
+    const std::int64_t counted =
+        linepeek::countLines(file.get(), kind, choice.bomLength, skipEmpty, readBytes);
+    if (counted != expected)
+      fail("countLines with kernel " + kernelName(kernel) + ", reads of " +
+           std::to_string(readBytes) + " bytes: " + std::to_string(counted) + ", expected " +
+           std::to_string(expected));
+
+    linepeek::LineState state;
+    std::size_t position = 0;
+    std::uint32_t seed = cutSeed;
+    while (position < units.size()) {
+      seed = seed * 1103515245u + 12345u;
+      std::size_t length = 1 + (seed >> 16) % 80;
+      if (wide) length = 2 * length;
+      if (length > units.size() - position) length = units.size() - position;
+      linepeek::scanUnits(reinterpret_cast<const unsigned char*>(units.data() + position), length,
+                          shapeOf(choice.kind), skipEmpty, state);
+      position += length;
+    }
+    if (linepeek::finishCount(state) != expectedUnits)
+      fail("scanUnits in pieces with kernel " + kernelName(kernel) + ": " +
+           std::to_string(linepeek::finishCount(state)) + ", expected " +
+           std::to_string(expectedUnits));
+  }
+  linepeek::selectCountKernel();
+
+  // The producer counts once and keeps the result.
+  linepeek::AnalysisCache cache;
+  cache.valid = true;
+  cache.fileSize = static_cast<std::int64_t>(payload.size());
+  cache.kind = kind;
+  cache.bomLength = choice.bomLength;
+  linepeek::Settings config;
+  linepeek::loadDefaults(config);
+  config.skipEmpty = skipEmpty;
+  linepeek::lineCount(cache, file.get(), config);
+  if (!cache.lineCountDone || cache.lineTotal != expected) fail("lineCount");
+  return 0;
+}

@@ -1,0 +1,116 @@
+// Line extraction against plain references: decodeWindow, utf16ToUtf8, splitHead and splitTail
+// on the payload, then headLines and tailLines over the payload as a file with small windows,
+// so that both passes, the edge rules and odd window starts are reached with short inputs.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/analysis_cache.h"
+#include "analysis/line_extraction.h"
+#include "fuzz/fuzz_support.h"
+#include "fuzz/reference.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "tests/support/fake_files.h"
+
+namespace {
+
+namespace ref = linepeek::reference;
+using linepeek::fuzz::Input;
+
+// The kind and BOM length pairs that detection can produce.
+struct KindChoice {
+  int kind;
+  int bomLength;
+};
+constexpr KindChoice Kinds[] = {{ref::KindOther, 0},   {ref::KindUtf8, 0},    {ref::KindUtf8, 3},
+                                {ref::KindUtf16Le, 0}, {ref::KindUtf16Le, 2}, {ref::KindUtf16Be, 0},
+                                {ref::KindUtf16Be, 2}};
+
+std::string describe(const std::vector<std::string>& lines) {
+  std::string text = std::to_string(lines.size()) + " lines:";
+  for (const std::string& line : lines)
+    text += " '" + linepeek::fuzz::show(line) + "'";
+  return text;
+}
+
+template <std::size_t N>
+std::vector<std::string> slots(const std::array<std::string, N>& cacheSlots, std::int32_t count) {
+  std::vector<std::string> lines;
+  for (std::int32_t i = 0; i < count && i < static_cast<std::int32_t>(N); ++i)
+    lines.push_back(cacheSlots[static_cast<std::size_t>(i)]);
+  return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input input(data, size);
+  const KindChoice choice = Kinds[input.pick(std::size(Kinds))];
+  const std::uint8_t flags = input.byte();
+  const bool skipEmpty = (flags & 1) != 0;
+  const bool headEdge = (flags & 2) != 0;
+  const bool tailEdge = (flags & 4) != 0;
+  const bool bigEndian = (flags & 8) != 0;
+  const auto offset = static_cast<std::int32_t>((flags >> 4) % 4);
+  const std::int32_t first = 1 + static_cast<std::int32_t>(input.byte() % 64);
+  const std::int32_t wide = first * (1 + static_cast<std::int32_t>(input.byte() % 8));
+  const std::string_view payload = input.rest();
+  const auto fail = [&](const std::string& what) { linepeek::fuzz::fail(data, size, what); };
+  const auto kind = static_cast<linepeek::EncodingKind>(choice.kind);
+
+  if (linepeek::isBlankLine(payload) != ref::isBlankLine(payload)) fail("isBlankLine");
+  if (linepeek::utf16ToUtf8(payload, bigEndian, offset) !=
+      ref::utf16ToUtf8(payload, bigEndian, offset))
+    fail("utf16ToUtf8, offset " + std::to_string(offset));
+  const std::string text = linepeek::decodeWindow(payload, kind, choice.bomLength);
+  if (text != ref::decodeWindow(payload, choice.kind, choice.bomLength)) fail("decodeWindow");
+
+  // Slots hold leftovers from an earlier file: only those below the count may be read.
+  linepeek::AnalysisCache cache;
+  cache.headSlots.fill("stale");
+  cache.tailSlots.fill("stale");
+  cache.tailCount = 2;
+  linepeek::splitHead(cache, text, headEdge, skipEmpty);
+  const std::vector<std::string> head = ref::headLines(text, headEdge, skipEmpty, 10);
+  if (slots(cache.headSlots, cache.headCount) != head)
+    fail("splitHead gave " + describe(slots(cache.headSlots, cache.headCount)) + ", expected " +
+         describe(head));
+  linepeek::splitTail(cache, text, tailEdge, skipEmpty);
+  const std::vector<std::string> tail = ref::tailLines(text, tailEdge, skipEmpty, 3);
+  if (slots(cache.tailSlots, cache.tailCount) != tail)
+    fail("splitTail gave " + describe(slots(cache.tailSlots, cache.tailCount)) + ", expected " +
+         describe(tail));
+
+  // The payload as a whole file; an empty file is preset by the cache and never split.
+  if (payload.empty()) return 0;
+  linepeek::fake::reset();
+  linepeek::fake::putFile(u"window", std::string(payload));
+  const linepeek::FileOwner file(linepeek::platform::openFile(u"window"));
+  linepeek::AnalysisCache fileCache;
+  fileCache.valid = true;
+  fileCache.fileSize = static_cast<std::int64_t>(payload.size());
+  fileCache.kind = kind;
+  fileCache.bomLength = choice.bomLength;
+  fileCache.isUnicode = choice.kind != ref::KindOther;
+  fileCache.headSample = std::string(payload.substr(0, static_cast<std::size_t>(first)));
+  linepeek::Settings config;
+  linepeek::loadDefaults(config);
+  config.skipEmpty = skipEmpty;
+  const linepeek::LineWindows windows{first, wide};
+  linepeek::tailLines(fileCache, file.get(), config, windows);
+  linepeek::headLines(fileCache, file.get(), config, windows);
+  const std::vector<std::string> fileHead = ref::headGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
+  const std::vector<std::string> fileTail = ref::tailGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
+  if (!fileCache.headDone || slots(fileCache.headSlots, fileCache.headCount) != fileHead)
+    fail("headLines gave " + describe(slots(fileCache.headSlots, fileCache.headCount)) +
+         ", expected " + describe(fileHead));
+  if (!fileCache.tailDone || slots(fileCache.tailSlots, fileCache.tailCount) != fileTail)
+    fail("tailLines gave " + describe(slots(fileCache.tailSlots, fileCache.tailCount)) +
+         ", expected " + describe(fileTail));
+  return 0;
+}

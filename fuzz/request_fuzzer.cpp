@@ -1,0 +1,271 @@
+// Whole requests through ContentGetValueW on a real file: all sixteen fields, twice in different
+// orders, each answer and buffer checked against the plain rules. The first bytes choose the
+// settings, the file name, the unit, maxLen and whether the file is stretched past the head
+// window; the rest is the file.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "analysis/analysis_cache.h"
+#include "analysis/line_counter.h"
+#include "fuzz/fuzz_support.h"
+#include "fuzz/reference.h"
+#include "platform/platform.h"
+#include "plugin/abi.h"
+#include "plugin/catalogue.h"
+#include "settings/settings.h"
+
+namespace {
+
+namespace ref = linepeek::reference;
+using linepeek::fuzz::Input;
+
+constexpr unsigned char Untouched = 0xA5;
+
+const std::filesystem::path& folder() {
+  static const std::filesystem::path path = [] {
+    std::filesystem::path made = std::filesystem::temp_directory_path() /
+                                 ("linepeek-fuzz-request-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(made / "dir.txt");
+    linepeek::platform::createValueLock();
+    linepeek::selectCountKernel();
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(folder(), ignored);
+    });
+    return made;
+  }();
+  return path;
+}
+
+struct NameChoice {
+  const char* name;
+  bool admitted; // by the list "txt log"
+  enum { File, Directory, Missing } entry;
+};
+constexpr NameChoice Names[] = {{"f.txt", true, NameChoice::File},
+                                {"f.TXT", true, NameChoice::File},
+                                {"f.dat", false, NameChoice::File},
+                                {"f", false, NameChoice::File},
+                                {"dir.txt", true, NameChoice::Directory},
+                                {"missing.txt", true, NameChoice::Missing}};
+constexpr int Units[] = {0, 1, 2, -1};
+constexpr int MaxLens[] = {1, 2, 3, 4, 5, 8, 13, 64, 300, 2048};
+
+// One expected answer: the result code and, for 7 and 11, the text (up to its first zero).
+struct Expected {
+  int answer = linepeek::FieldEmpty;
+  bool exact = true; // false: the text depends on the machine's code pages, and a
+                     // conversion that yields nothing answers FieldEmpty
+  std::u16string text;
+  std::int64_t number = 0;
+};
+
+std::u16string upToZero(const std::u16string& text) {
+  return text.substr(0, text.find(u'\0'));
+}
+
+std::u16string widened(const std::string& ascii) {
+  return linepeek::fuzz::widenBytes(ascii);
+}
+
+// The text a line field shows, or nothing when it is empty; `exact` goes false when the line's
+// decoding depends on the code pages of the machine.
+Expected lineAnswer(const std::vector<std::string>& lines, std::size_t slot, bool found,
+                    bool isUnicode, const linepeek::Settings& config) {
+  Expected expected;
+  if (!found) return expected;
+  std::string line = lines[slot];
+  std::size_t first = 0;
+  std::size_t last = line.size();
+  while (first < last && static_cast<unsigned char>(line[first]) < 33)
+    ++first;
+  while (last > first && static_cast<unsigned char>(line[last - 1]) < 33)
+    --last;
+  line = line.substr(first, last - first);
+  if (line.empty()) return expected;
+  std::u16string units;
+  bool ascii = true;
+  for (char c : line)
+    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    units = linepeek::fuzz::widenBytes(line);
+  } else if (!isUnicode || !ref::strictUtf8ToUnits(line, units)) {
+    expected.exact = false;
+    expected.answer = linepeek::StringW;
+    return expected;
+  }
+  for (const linepeek::ReplacePair& pair : config.replaces)
+    ref::applyPair(units, pair.from, pair.to);
+  if (units.empty()) return expected;
+  expected.answer = linepeek::StringW;
+  expected.text = upToZero(units);
+  return expected;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::filesystem::path& root = folder();
+  Input input(data, size);
+  const std::uint8_t switches = input.byte();
+  const NameChoice name = Names[input.pick(std::size(Names))];
+  const int unitIndex = Units[input.pick(std::size(Units))];
+  const int maxLen = MaxLens[input.pick(std::size(MaxLens))];
+  const std::uint8_t stretch = input.byte();
+  const auto fail = [&](const std::string& what) { linepeek::fuzz::fail(data, size, what); };
+
+  linepeek::Settings config;
+  linepeek::loadDefaults(config);
+  config.skipEmpty = (switches & 1) != 0;
+  if ((switches & 2) != 0) config.extensions = u"txt log";
+  if ((switches & 4) != 0) {
+    config.replaces[0] = {u"a", u""};
+    config.replaces[1] = {u"b", u"bb"};
+    config.replaces[4] = {u"  ", u" "};
+  }
+  if ((switches & 8) != 0) {
+    config.rusWordLen = 3;
+    config.oemPercent = 0;
+  }
+  linepeek::settings = config;
+
+  // Past the head window now and then, so the head and tail second passes run.
+  std::string file(input.rest());
+  if (stretch >= 240 && !file.empty()) {
+    const std::size_t target = 65536 + (stretch % 5) - 2;
+    while (file.size() < target)
+      file += file;
+    file.resize(target);
+  }
+  const std::filesystem::path path = root / name.name;
+  if (name.entry == NameChoice::File) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(file.data(), static_cast<std::streamsize>(file.size()));
+  }
+  // Rewritten files may keep their size and time; start each input from an empty record.
+  linepeek::analysisCache.valid = false;
+
+  // The expected answers of the sixteen fields.
+  const std::string_view sample = std::string_view(file).substr(0, 65536);
+  int bomLength = 0;
+  const int kind = ref::detectEncoding(sample, bomLength, config.utf8BufferSizeKB);
+  const std::vector<std::string> head =
+      ref::headGroup(file, kind, bomLength, config.skipEmpty, 65536, 4194304);
+  const std::vector<std::string> tail =
+      ref::tailGroup(file, kind, bomLength, config.skipEmpty, 65536, 4194304);
+  ref::NamingSettings naming;
+  naming.textBufferSizeKB = config.textBufferSizeKB;
+  naming.oemEnabled = config.oemEnabled;
+  naming.oemBufferSizeKB = config.oemBufferSizeKB;
+  naming.oemPercent = config.oemPercent;
+  naming.rusEnabled = config.rusEnabled;
+  naming.rusBufferSizeKB = config.rusBufferSizeKB;
+  naming.rusMinSize = config.rusMinSize;
+  naming.rusPercent = config.rusPercent;
+  naming.rusWordLen = config.rusWordLen;
+  naming.binaryIgnore = config.binaryIgnore;
+  naming.oemIgnore = config.oemIgnore;
+  const auto fileSize = static_cast<std::int64_t>(file.size());
+
+  Expected expected[linepeek::FieldCount];
+  const bool filtered = !config.extensions.empty() && !name.admitted;
+  for (int field = 0; field < linepeek::FieldCount; ++field) {
+    Expected& e = expected[field];
+    if (field <= linepeek::LineCountField) {
+      if (filtered) {
+        e.answer = linepeek::FileError;
+      } else if (name.entry != NameChoice::File) {
+        e.answer = linepeek::FieldEmpty;
+      } else if (field < 10) {
+        e = lineAnswer(head, static_cast<std::size_t>(field),
+                       static_cast<std::size_t>(field) < head.size(), kind != ref::KindOther,
+                       config);
+      } else if (field < linepeek::LineCountField) {
+        const std::size_t back = static_cast<std::size_t>(13 - field);
+        e = lineAnswer(tail, tail.size() - back, tail.size() >= back, kind != ref::KindOther,
+                       config);
+      } else {
+        e.answer = linepeek::Numeric64;
+        e.number = ref::countLines(file, kind, bomLength, config.skipEmpty);
+      }
+    } else if (name.entry == NameChoice::Missing) {
+      e.answer = linepeek::FileError;
+    } else if (name.entry == NameChoice::Directory) {
+      e.answer = field == linepeek::TypeField ? linepeek::MultipleChoice : linepeek::FieldEmpty;
+      e.text = u"Folder";
+    } else {
+      e.answer = linepeek::MultipleChoice;
+      e.text = field == linepeek::EncodingField
+                   ? widened(ref::encodingName(sample, fileSize, kind, bomLength, naming))
+                   : widened(ref::binaryFlag(sample, fileSize, kind, naming) ? "Binary" : "Text");
+    }
+  }
+
+  const std::u16string fileName = path.u16string();
+  for (int round = 0; round < 2; ++round) {
+    for (int step = 0; step < linepeek::FieldCount; ++step) {
+      const int field = round == 0 ? step : linepeek::FieldCount - 1 - step;
+      const Expected& e = expected[field];
+      const std::string where = "field " + std::to_string(field) + ", round " +
+                                std::to_string(round + 1) + ": ";
+      // Exactly the bytes the host promises: maxLen units of the field's kind, or 8 bytes.
+      std::size_t bytes = static_cast<std::size_t>(maxLen);
+      if (field < linepeek::LineCountField) bytes *= 2;
+      if (field == linepeek::LineCountField) bytes = 8;
+      std::vector<unsigned char> buffer(bytes, Untouched);
+      const int answer = ContentGetValueW(reinterpret_cast<const WCHAR*>(fileName.c_str()), field,
+                                          unitIndex, buffer.data(), maxLen, 0);
+      if (e.exact ? answer != e.answer
+                  : answer != linepeek::StringW && answer != linepeek::FieldEmpty)
+        fail(where + "answered " + std::to_string(answer) + ", expected " +
+             std::to_string(e.answer));
+      if (answer != linepeek::StringW && answer != linepeek::MultipleChoice &&
+          answer != linepeek::Numeric64) {
+        for (unsigned char b : buffer) {
+          if (b != Untouched) fail(where + "wrote into the buffer of a failed answer");
+        }
+        continue;
+      }
+      if (answer == linepeek::Numeric64) {
+        std::int64_t number = 0;
+        std::memcpy(&number, buffer.data(), sizeof number);
+        if (number != e.number)
+          fail(where + "line count " + std::to_string(number) + ", expected " +
+               std::to_string(e.number));
+        continue;
+      }
+      // A bounded copy: the text up to maxLen - 1 units, one zero, nothing written after it.
+      const bool wide = answer == linepeek::StringW;
+      const std::size_t unitBytes = wide ? 2 : 1;
+      const auto unitAt = [&](std::size_t i) {
+        return wide ? static_cast<unsigned>(buffer[2 * i] | buffer[2 * i + 1] << 8)
+                    : static_cast<unsigned>(buffer[i]);
+      };
+      std::size_t length = 0;
+      while (length < static_cast<std::size_t>(maxLen) && unitAt(length) != 0)
+        ++length;
+      if (length == static_cast<std::size_t>(maxLen)) fail(where + "no terminating zero");
+      for (std::size_t i = (length + 1) * unitBytes; i < buffer.size(); ++i) {
+        if (buffer[i] != Untouched) fail(where + "wrote past the terminating zero");
+      }
+      if (!e.exact) continue;
+      std::u16string got;
+      for (std::size_t i = 0; i < length; ++i)
+        got.push_back(static_cast<char16_t>(unitAt(i)));
+      const std::u16string want = e.text.substr(0, static_cast<std::size_t>(maxLen) - 1);
+      if (got != want)
+        fail(where + "gave '" + linepeek::fuzz::show(got) + "', expected '" +
+             linepeek::fuzz::show(want) + "'");
+    }
+  }
+  return 0;
+}
