@@ -59,8 +59,11 @@ Library::~Library() {
 
 bool Library::open(const std::string& path, std::string& error) {
   // The module's own folder is searched for its dependencies, as a file manager loads it.
-  const std::wstring wide = toWide(path);
-  HMODULE module = LoadLibraryExW(wide.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  // That search order is defined only for a full path.
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(toWide(path), ec);
+  if (ec) full = toWide(path);
+  HMODULE module = LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) {
     error = systemMessage(GetLastError());
     return false;

@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Writes the sample files of linepeek into samples/files (or --out DIR).
+
+Every answer the module can give shows up in at least one file: each encoding name, each type,
+line ends, blank lines, a folder. The texts are our own. Output is byte-for-byte deterministic;
+--check compares an existing folder with what would be written and exits 1 on any difference.
+Python 3 standard library only.
+"""
+
+import argparse
+import os
+import sys
+
+UTF8_BOM = b"\xef\xbb\xbf"
+
+SHOPPING = "Shopping list\nbread\nmilk\napples\n"
+RUSSIAN = (
+    "Список дел на неделю\n"
+    "Позвонить маме в субботу\n"
+    "Купить хлеб, молоко и яблоки\n"
+    "Починить велосипед до лета\n"
+    "Прочитать новую книгу\n"
+)
+DOS_SCREEN = (
+    "╔══════════════════════╗\n"
+    "║  Disk Check  v1.0    ║\n"
+    "╟──────────────────────╢\n"
+    "║ Drive C: ░░░░░░░░▓▓  ║\n"
+    "║ Status:  OK          ║\n"
+    "╚══════════════════════╝\n"
+)
+WORDS = ["apple", "banana", "cherry", "date", "elder", "fig", "grape", "hazel", "iris",
+         "juniper", "kiwi", "lemon"]
+
+
+def samples():
+    """(relative path, bytes) for every sample, in a fixed order."""
+    yield "utf8_bom.txt", UTF8_BOM + (
+        "Crème brûlée, page 1\n"
+        "Whisk the yolks with sugar until pale.\n"
+        "Warm the cream; do not let it boil.\n"
+        "Bake in a water bath at 150 °C.\n"
+        "Chill, then caramelise the top.\n").encode("utf-8")
+    yield "utf8_no_bom.txt", (
+        "Tea notes 茶の記録\n"
+        "緑茶 green tea, 烏龍 oolong\n"
+        "Cafe\u0301 with a combining accent\n"
+        "Ελληνικά and русский on one line\n"
+        "End of notes ✓\n").encode("utf-8")
+    yield "utf16le_bom.txt", b"\xff\xfe" + ("Grüße aus Köln\n" + SHOPPING).encode("utf-16-le")
+    yield "utf16le_no_bom.txt", SHOPPING.encode("utf-16-le")
+    yield "utf16be_bom.txt", b"\xfe\xff" + ("Grüße aus Köln\n" + SHOPPING).encode("utf-16-be")
+    yield "utf16be_no_bom.txt", SHOPPING.encode("utf-16-be")
+    yield "ansi_1252.txt", (
+        "Café menu – today\n"
+        "Crêpe à la crème: 4,50 €\n"
+        "“Daily soup” – ask the waiter\n"
+        "Pâté, baguette, thé\n").encode("cp1252")
+    yield "russian_1251.txt", RUSSIAN.encode("cp1251")
+    yield "russian_866.txt", RUSSIAN.encode("cp866")
+    yield "dos_box_437.txt", DOS_SCREEN.encode("cp437")
+    yield "document.rtf", (
+        b"{\\rtf1\\ansi\\deff0 {\\fonttbl {\\f0 Times New Roman;}}\n"
+        b"\\f0\\fs24 Meeting notes\\par\n"
+        b"The budget is approved.\\par\n"
+        b"}\n")
+    # One zero byte only, so the UTF-16 guess cannot take it; ESC and SUB make it binary.
+    yield "binary.bin", (
+        b"\x89LPB\r\n\x1a\x00\x01\x02\x03\x04\x05\x06\x07"
+        b"data\tblock\x1b[31m red?\n" + bytes(range(0xF0, 0x100)))
+    yield "empty.txt", b""
+    yield "crlf_line_ends.txt", (
+        b"First line\r\n"
+        b"Second line, with a comma and \"quotes\"\r\n"
+        b"Third line\r\n")
+    yield "no_final_newline.txt", b"The last line has no line feed\nand ends right here"
+    yield "blank_lines.txt", b"Title\n\n   \nAfter two blank lines\n\t\nEnd\n"
+    yield "twelve_lines.txt", "".join(
+        f"Line {n}: {word}\n" for n, word in enumerate(WORDS, start=1)).encode("ascii")
+    yield "unicode_name_名前.txt", b"A file with a non-ASCII name\n"
+    yield "folder/inside_folder.txt", b"This file sits inside a folder.\n"
+
+
+def existing_files(root):
+    found = set()
+    for folder, _, files in os.walk(root):
+        for name in files:
+            found.add(os.path.relpath(os.path.join(folder, name), root).replace(os.sep, "/"))
+    return found
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--out", default=os.path.join(here, "files"), help="target folder")
+    parser.add_argument("--check", action="store_true",
+                        help="compare the folder with the samples instead of writing")
+    args = parser.parse_args()
+
+    wanted = dict(samples())
+    if args.check:
+        problems = []
+        for name, data in wanted.items():
+            path = os.path.join(args.out, name)
+            if not os.path.isfile(path):
+                problems.append(f"missing: {name}")
+            else:
+                with open(path, "rb") as f:
+                    if f.read() != data:
+                        problems.append(f"differs: {name}")
+        if os.path.isdir(args.out):
+            problems += [f"not a sample: {name}" for name in
+                         sorted(existing_files(args.out) - set(wanted))]
+        for problem in problems:
+            print(problem, file=sys.stderr)
+        return 1 if problems else 0
+
+    for name, data in wanted.items():
+        path = os.path.join(args.out, *name.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

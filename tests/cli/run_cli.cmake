@@ -1,0 +1,45 @@
+# Runs linepeek-cli once and checks its exit status, its stdout against a golden file or a
+# pattern, and its stderr against a pattern.
+#
+#   cmake -DCLI=... [-DEMULATOR=...] -DWORKDIR=... -DARGS=a;b -DEXPECT_EXIT=N
+#         [-DGOLDEN=file] [-DSTDOUT_REGEX=...] [-DSTDERR_REGEX=...] -P run_cli.cmake
+#
+# With the environment variable LINEPEEK_UPDATE_GOLDEN set, the golden file is rewritten from
+# the output instead of compared.
+cmake_minimum_required(VERSION 3.20)
+
+string(REPLACE "|" ";" arg_list "${ARGS}")
+get_filename_component(out_dir "${OUT}" DIRECTORY)
+file(MAKE_DIRECTORY "${out_dir}")
+execute_process(COMMAND ${EMULATOR} "${CLI}" ${arg_list}
+  WORKING_DIRECTORY "${WORKDIR}"
+  OUTPUT_FILE "${OUT}"
+  ERROR_VARIABLE err
+  RESULT_VARIABLE rc)
+
+if(NOT "${rc}" STREQUAL "${EXPECT_EXIT}")
+  message(FATAL_ERROR "exit status ${rc}, expected ${EXPECT_EXIT}\nstderr:\n${err}")
+endif()
+if(DEFINED STDERR_REGEX AND NOT err MATCHES "${STDERR_REGEX}")
+  message(FATAL_ERROR "stderr does not match '${STDERR_REGEX}':\n${err}")
+endif()
+if(NOT DEFINED STDERR_REGEX AND NOT err STREQUAL "")
+  message(FATAL_ERROR "unexpected stderr:\n${err}")
+endif()
+if(DEFINED STDOUT_REGEX)
+  file(READ "${OUT}" out)
+  if(NOT out MATCHES "${STDOUT_REGEX}")
+    message(FATAL_ERROR "stdout does not match '${STDOUT_REGEX}':\n${out}")
+  endif()
+endif()
+if(DEFINED GOLDEN)
+  if(DEFINED ENV{LINEPEEK_UPDATE_GOLDEN})
+    file(COPY_FILE "${OUT}" "${GOLDEN}")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT}" "${GOLDEN}"
+                  RESULT_VARIABLE differs)
+  if(differs)
+    file(READ "${OUT}" out)
+    message(FATAL_ERROR "output differs from ${GOLDEN}; got:\n${out}")
+  endif()
+endif()
