@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -111,9 +112,7 @@ int listFields(const std::vector<FieldInfo>& catalogue, const Options& options, 
   return out.failed() ? ExitError : ExitOk;
 }
 
-} // namespace
-
-int run(const std::vector<std::string>& args) {
+int runChecked(const std::vector<std::string>& args) {
   Options options;
   std::string error;
   if (!parseOptions(args, options, error)) {
@@ -187,6 +186,18 @@ int run(const std::vector<std::string>& args) {
     return ExitError;
   }
   return anyUnreachable ? ExitUnreachable : ExitOk;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args) {
+  // Only memory exhaustion or a vanished current folder get here; neither may pass as success.
+  try {
+    return runChecked(args);
+  } catch (const std::exception& e) {
+    complain(std::string("unexpected failure: ") + e.what());
+    return ExitError;
+  }
 }
 
 } // namespace linepeek::cli

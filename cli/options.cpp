@@ -26,6 +26,10 @@ Options:
   -h, --help           show this help
   -V, --version        show the version
 
+The module receives each entry's absolute path; the output shows paths as given, joined with
+entry names. Set LINEPEEK_CODEPAGES=ANSI,OEM (e.g. 1252,437) to choose the module's code pages
+on POSIX systems.
+
 Exit status: 0 all paths shown; 1 some path could not be reached (reported on stderr, the others
 still shown); 2 usage, module or output errors.
 )";
