@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
+#include "tests/abi/expected_codepages.h"
 #include "tests/abi/module_loader.h"
 
 namespace linepeek {
@@ -11,11 +11,10 @@ namespace {
 
 // The code pages that 0 and 1 stand for must be the ones of the locale the run was given.
 TEST(LinkedPlatform, CodePagesMatchTheRunLocale) {
-  const char* ansi = std::getenv("LINEPEEK_EXPECTED_ANSI");
-  const char* oem = std::getenv("LINEPEEK_EXPECTED_OEM");
-  if (ansi == nullptr || oem == nullptr) GTEST_SKIP() << "no expected code pages for this run";
-  EXPECT_EQ(platform::ansiCodePage(), std::atoi(ansi));
-  EXPECT_EQ(platform::oemCodePage(), std::atoi(oem));
+  const auto expected = test::expectedCodePages();
+  if (!expected) GTEST_SKIP() << "no expected code pages for this run";
+  EXPECT_EQ(platform::ansiCodePage(), expected->ansi);
+  EXPECT_EQ(platform::oemCodePage(), expected->oem);
 }
 
 // Linked statically, the platform layer names the executable as its module.
