@@ -333,6 +333,7 @@ TEST_F(LineCounter, WholeCountsMatchTheReferenceForAnyReadSize) {
 }
 
 TEST(LineCounterKernels, ChoosesTheBestOnceAndRefusesWhatTheCpuLacks) {
+  ::testing::Test::RecordProperty("bestKernel", static_cast<int>(bestCountKernel()));
   selectCountKernel();
   EXPECT_EQ(activeCountKernel(), bestCountKernel());
   EXPECT_TRUE(countKernelAvailable(CountKernel::Scalar));
