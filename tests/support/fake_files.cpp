@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -97,11 +98,20 @@ void closeFile(FileHandle file) {
 }
 
 std::int64_t seekToEnd(FileHandle file) {
-  std::lock_guard guard(stateMutex);
-  auto found = handles.find(file);
-  if (found == handles.end() || currentFaults.failSize) return -1;
-  found->second.position = static_cast<std::int64_t>(found->second.entry->bytes.size());
-  return found->second.position;
+  std::int64_t size = -1;
+  std::function<void()> hook;
+  {
+    std::lock_guard guard(stateMutex);
+    ++currentCounters.sizeQueries;
+    hook = std::exchange(currentFaults.afterSizeQuery, nullptr);
+    auto found = handles.find(file);
+    if (found != handles.end() && !currentFaults.failSize) {
+      found->second.position = static_cast<std::int64_t>(found->second.entry->bytes.size());
+      size = found->second.position;
+    }
+  }
+  if (hook) hook();
+  return size;
 }
 
 bool seekTo(FileHandle file, std::int64_t offset) {
@@ -116,14 +126,24 @@ std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
   std::lock_guard guard(stateMutex);
   ++currentCounters.reads;
   if (currentFaults.throwOnRead) throw std::bad_alloc();
+  std::int64_t scriptCap = -2; // no scripted answer for this call
+  if (!currentFaults.readScript.empty()) {
+    scriptCap = currentFaults.readScript.front();
+    currentFaults.readScript.pop_front();
+  }
   auto found = handles.find(file);
-  if (found == handles.end() || currentCounters.reads == currentFaults.failReadCall) return -1;
+  if (found == handles.end() || currentCounters.reads == currentFaults.failReadCall ||
+      scriptCap == -1 ||
+      (currentFaults.failReadsFrom > 0 && currentCounters.reads >= currentFaults.failReadsFrom)) {
+    return -1;
+  }
   const std::string& bytes = found->second.entry->bytes;
   const auto size = static_cast<std::int64_t>(bytes.size());
   std::int64_t& position = found->second.position;
   std::int64_t count =
       std::clamp<std::int64_t>(size - position, 0, std::max<std::int64_t>(length, 0));
   if (currentFaults.readCapBytes > 0) count = std::min(count, currentFaults.readCapBytes);
+  if (scriptCap >= 0) count = std::min(count, scriptCap);
   if (count > 0) {
     std::memcpy(buffer, bytes.data() + position, static_cast<std::size_t>(count));
   }
@@ -134,6 +154,7 @@ std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
 
 std::uint64_t lastWriteTime(FileHandle file) {
   std::lock_guard guard(stateMutex);
+  ++currentCounters.timeQueries;
   auto found = handles.find(file);
   if (found == handles.end() || currentFaults.failTime) return 0;
   return found->second.entry->writeTime;

@@ -3,17 +3,27 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 
 namespace linepeek::fake {
 
 struct Faults {
-  int failOpenCalls = 0;         // the next n opens fail
-  std::int64_t failReadCall = 0; // the n-th read call (counted from 1 after reset) fails
-  std::int64_t readCapBytes = 0; // a read answers at most this many bytes (0: no cap)
-  bool failSize = false;         // seekToEnd answers -1
-  bool failTime = false;         // lastWriteTime answers 0
-  bool throwOnRead = false;      // readFile throws std::bad_alloc, as an allocation inside might
+  int failOpenCalls = 0;          // the next n opens fail
+  std::int64_t failReadCall = 0;  // the n-th read call (counted from 1 after reset) fails
+  std::int64_t readCapBytes = 0;  // a read answers at most this many bytes (0: no cap)
+  bool failSize = false;          // seekToEnd answers -1
+  bool failTime = false;          // lastWriteTime answers 0
+  bool throwOnRead = false;       // readFile throws std::bad_alloc, as an allocation inside might
+  std::int64_t failReadsFrom = 0; // every read call from the n-th on fails (0: none)
+  // One entry per read call, taken in order: n >= 0 answers at most n bytes, -1 fails, any
+  // other negative value leaves that call alone. Calls beyond the script follow the other faults.
+  std::deque<std::int64_t> readScript;
+  // Runs once, right after the next seekToEnd has answered: a file changing under the module
+  // between its size query and its reads. The fake's own lock is not held, so it may call
+  // putFile or removeEntry.
+  std::function<void()> afterSizeQuery;
 };
 
 struct Counters {
@@ -24,11 +34,13 @@ struct Counters {
   int lockDepth = 0; // holders of the value lock right now
   int lockEntries = 0;
   int maxLockDepth = 0; // most holders ever seen at once
+  int sizeQueries = 0;
+  int timeQueries = 0;
 };
 
 // Forgets every entry, fault and counter.
 void reset();
-// Creates or replaces a file; open handles see the new content at their next read.
+// Creates or replaces a file in place; open handles see the new content at their next read.
 void putFile(const std::u16string& name, std::string bytes, std::uint64_t writeTime = 1);
 void putDirectory(const std::u16string& name);
 void removeEntry(const std::u16string& name);
