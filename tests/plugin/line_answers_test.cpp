@@ -52,12 +52,12 @@ TEST_F(LineAnswersTest, CutToMaxLenWithAZero) {
 
 TEST_F(LineAnswersTest, UnitChoosesAnsiOrOemForEightBitFiles) {
   // C0 is a capital A in 1251 and an L-shaped box corner in 437 and 866; 80 is a capital A in
-  // 866 and a C with cedilla in 437.
-  fake::putFile(u"a.txt", hex("C0 80 0A"));
+  // 866 and a C with cedilla in 437. The A between them keeps the line from passing as UTF-8.
+  fake::putFile(u"a.txt", hex("C0 41 80 0A"));
   const int ansi = platform::ansiCodePage();
   const int oem = platform::oemCodePage();
-  const std::u16string expectedAnsi = ansi == 1251 ? u"\u0410\u0402" : u"\u00C0\u20AC";
-  const std::u16string expectedOem = oem == 866 ? u"\u2514\u0410" : u"\u2514\u00C7";
+  const std::u16string expectedAnsi = ansi == 1251 ? u"\u0410A\u0402" : u"\u00C0A\u20AC";
+  const std::u16string expectedOem = oem == 866 ? u"\u2514A\u0410" : u"\u2514A\u00C7";
   ASSERT_TRUE(ansi == 1251 || ansi == 1252) << ansi;
   ASSERT_TRUE(oem == 866 || oem == 437) << oem;
   EXPECT_EQ(askLine(u"a.txt", 0, 0), expectedAnsi);
