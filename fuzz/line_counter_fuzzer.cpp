@@ -52,6 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t readBytes =
       (flags & 2) != 0 ? linepeek::CountPiece : 2 * (1 + static_cast<std::int32_t>(flags >> 2));
   const std::uint8_t cutSeed = input.byte();
+  // Each count allocates its 4 MiB chunk, so whole counts run with one kernel per input; the
+  // kernels are compared with each other on in-memory pieces.
+  const CountKernel countKernel = Kernels[input.pick(std::size(Kernels))];
   const std::string_view payload = input.rest();
   const auto fail = [&](const std::string& what) { linepeek::fuzz::fail(data, size, what); };
   const auto kind = static_cast<linepeek::EncodingKind>(choice.kind);
@@ -74,12 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (kernel == CountKernel::Scalar) fail("the scalar kernel is not available");
       continue;
     }
-    const std::int64_t counted =
-        linepeek::countLines(file.get(), kind, choice.bomLength, skipEmpty, readBytes);
-    if (counted != expected)
-      fail("countLines with kernel " + kernelName(kernel) + ", reads of " +
-           std::to_string(readBytes) + " bytes: " + std::to_string(counted) + ", expected " +
-           std::to_string(expected));
+    if (kernel == countKernel) {
+      const std::int64_t counted =
+          linepeek::countLines(file.get(), kind, choice.bomLength, skipEmpty, readBytes);
+      if (counted != expected)
+        fail("countLines with kernel " + kernelName(kernel) + ", reads of " +
+             std::to_string(readBytes) + " bytes: " + std::to_string(counted) + ", expected " +
+             std::to_string(expected));
+    }
 
     linepeek::LineState state;
     std::size_t position = 0;
