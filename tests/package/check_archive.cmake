@@ -1,0 +1,196 @@
+# Builds the release archive with cpack, unpacks it into a fresh folder and checks it the way a
+# user meets it:
+#   - the archive holds one top folder with exactly the module, the CLI, linepeek.ini, README.md
+#     and LICENSE;
+#   - linepeek.ini sets every key, each to its default;
+#   - the unpacked CLI finds the module beside it and prints the version;
+#   - it shows the samples exactly as the build tree does without any settings file;
+#   - the module reads the linepeek.ini beside it: SkipEmpty=1 there changes a line count;
+#   - on Windows, the unpacked module carries its version resource.
+#
+#   cmake -DCPACK=... -DCPACK_CONFIG=... -DARCHIVE=... -DTOP=... -DMODULE_NAME=... -DCLI_NAME=...
+#         -DBUILD_CLI=... -DSOURCE_DIR=... -DWORK=... -DVERSION=... [-DEMULATOR=...]
+#         [-DVERSION_TEST=...] -P check_archive.cmake
+cmake_minimum_required(VERSION 3.20)
+
+function(fail)
+  string(JOIN "" message ${ARGN})
+  message(FATAL_ERROR "${message}")
+endfunction()
+
+# Runs the unpacked or the build tree's CLI from the source folder, so the sample paths it prints
+# are the same relative paths for both.
+function(run_cli cli out_var)
+  execute_process(COMMAND ${EMULATOR} "${cli}" ${ARGN}
+                  WORKING_DIRECTORY "${SOURCE_DIR}"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    fail("${cli} ${ARGN}: exit ${status}\n${err}")
+  endif()
+  set(${out_var} "${out}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}/dist" "${WORK}/unpacked")
+
+# --- The archive and its listing.
+execute_process(COMMAND "${CPACK}" --config "${CPACK_CONFIG}" -B "${WORK}/dist"
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+set(archive "${WORK}/dist/${ARCHIVE}")
+if(NOT status EQUAL 0 OR NOT EXISTS "${archive}")
+  fail("cpack did not make ${ARCHIVE} (exit ${status}):\n${out}${err}")
+endif()
+
+execute_process(COMMAND "${CMAKE_COMMAND}" -E tar tf "${archive}"
+                RESULT_VARIABLE status OUTPUT_VARIABLE listing)
+string(REPLACE "\n" ";" entries "${listing}")
+set(files "")
+foreach(entry IN LISTS entries)
+  if(entry AND NOT entry MATCHES "/$")
+    list(APPEND files "${entry}")
+  endif()
+endforeach()
+list(SORT files)
+set(expected "")
+foreach(name ${CLI_NAME} ${MODULE_NAME} LICENSE README.md linepeek.ini)
+  list(APPEND expected "${TOP}/${name}")
+endforeach()
+list(SORT expected)
+if(NOT files STREQUAL expected)
+  fail("${ARCHIVE} holds\n  ${files}\ninstead of\n  ${expected}")
+endif()
+
+execute_process(COMMAND "${CMAKE_COMMAND}" -E tar xf "${archive}"
+                WORKING_DIRECTORY "${WORK}/unpacked" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  fail("cannot unpack ${archive}")
+endif()
+set(top "${WORK}/unpacked/${TOP}")
+set(cli "${top}/${CLI_NAME}")
+
+# --- linepeek.ini: every key once, at its default. An empty FROM replaces nothing, so a
+# replacement slot may be empty or "=".
+set(default_Options_Extensions "")
+set(default_Options_SkipEmpty "0")
+set(default_Encoding_TextBufferSizeKB "1")
+set(default_Encoding_Utf8BufferSizeKB "64")
+set(default_Encoding_OemEnabled "1")
+set(default_Encoding_OemBufferSizeKB "1")
+set(default_Encoding_OemPercent "18")
+set(default_Encoding_RusEnabled "1")
+set(default_Encoding_RusBufferSizeKB "2")
+set(default_Encoding_RusMinSize "8")
+set(default_Encoding_RusPercent "30")
+set(default_Encoding_RusWordLen "0")
+set(default_Encoding_BinaryIgnore "")
+set(default_Encoding_OemIgnore "AB BB")
+set(keys Options_Extensions Options_SkipEmpty)
+foreach(key TextBufferSizeKB Utf8BufferSizeKB OemEnabled OemBufferSizeKB OemPercent RusEnabled
+            RusBufferSizeKB RusMinSize RusPercent RusWordLen BinaryIgnore OemIgnore)
+  list(APPEND keys Encoding_${key})
+endforeach()
+foreach(slot RANGE 1 20)
+  list(APPEND keys Replaces_S${slot})
+endforeach()
+
+# CMake lists split at ";" and treat brackets specially: read comments as "#" and sections as
+# <name> before splitting into lines.
+file(READ "${top}/linepeek.ini" ini_raw)
+string(REPLACE ";" "#" ini_raw "${ini_raw}")
+string(REPLACE "[" "<" ini_raw "${ini_raw}")
+string(REPLACE "]" ">" ini_raw "${ini_raw}")
+string(REPLACE "\r" "" ini_raw "${ini_raw}")
+string(REPLACE "\n" ";" ini_lines "${ini_raw}")
+set(section "")
+set(seen "")
+set(after_comment OFF)
+foreach(line IN LISTS ini_lines)
+  string(STRIP "${line}" line)
+  if(line MATCHES "^<([A-Za-z]+)>$")
+    set(section "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^([A-Za-z0-9]+)=(.*)$")
+    set(key "${section}_${CMAKE_MATCH_1}")
+    set(value "${CMAKE_MATCH_2}")
+    if(NOT key IN_LIST keys)
+      fail("linepeek.ini sets ${CMAKE_MATCH_1} in [${section}], which the module does not read")
+    endif()
+    if(key IN_LIST seen)
+      fail("linepeek.ini sets ${key} twice")
+    endif()
+    list(APPEND seen "${key}")
+    if(section STREQUAL "Replaces")
+      if(NOT value STREQUAL "" AND NOT value STREQUAL "=")
+        fail("linepeek.ini replaces text by default: ${line}")
+      endif()
+    else()
+      if(NOT value STREQUAL "${default_${key}}")
+        fail("linepeek.ini: ${line} in [${section}], the default is '${default_${key}}'")
+      endif()
+      if(NOT after_comment)
+        fail("linepeek.ini: ${line} in [${section}] has no comment above it")
+      endif()
+    endif()
+  elseif(line MATCHES "^#" OR line STREQUAL "")
+  else()
+    fail("linepeek.ini: neither a section, a key nor a comment: ${line}")
+  endif()
+  if(line MATCHES "^#")
+    set(after_comment ON)
+  elseif(NOT line STREQUAL "")
+    set(after_comment OFF)
+  endif()
+endforeach()
+foreach(key IN LISTS keys)
+  if(NOT key IN_LIST seen)
+    fail("linepeek.ini lacks ${key}")
+  endif()
+endforeach()
+
+# --- The unpacked CLI loads the module beside it.
+run_cli("${cli}" version --version)
+if(NOT version STREQUAL "linepeek-cli ${VERSION}\n")
+  fail("${CLI_NAME} --version printed '${version}', expected 'linepeek-cli ${VERSION}'")
+endif()
+
+# --- With the packed settings, every column of every sample equals the build tree's answer,
+# where no settings file lies beside the module.
+get_filename_component(build_folder "${BUILD_CLI}" DIRECTORY)
+if(EXISTS "${build_folder}/linepeek.ini")
+  fail("${build_folder}/linepeek.ini exists: the build tree's module must run on its defaults")
+endif()
+run_cli("${cli}" packed -r -f all -o tsv samples/files)
+run_cli("${BUILD_CLI}" built -r -f all -o tsv samples/files)
+if(NOT packed STREQUAL built)
+  file(WRITE "${WORK}/packed.tsv" "${packed}")
+  file(WRITE "${WORK}/built.tsv" "${built}")
+  fail("the unpacked module answers differently from the build tree's, see ${WORK}/packed.tsv "
+       "and ${WORK}/built.tsv")
+endif()
+
+# --- The module reads the linepeek.ini beside it. blank_lines.txt has six lines, three of them
+# blank (empty, two spaces, a tab).
+set(count_args -o tsv -f "Line count" samples/files/blank_lines.txt)
+set(count_row "samples/files/blank_lines.txt\t")
+run_cli("${cli}" counted ${count_args})
+if(NOT counted MATCHES "\n${count_row}6\n$")
+  fail("blank_lines.txt with the packed settings:\n${counted}")
+endif()
+file(READ "${top}/linepeek.ini" ini_text)
+string(REGEX REPLACE "(^|\n)SkipEmpty=0" "\\1SkipEmpty=1" ini_text "${ini_text}")
+file(WRITE "${top}/linepeek.ini" "${ini_text}")
+run_cli("${cli}" skipped ${count_args})
+if(NOT skipped MATCHES "\n${count_row}3\n$")
+  fail("blank_lines.txt with SkipEmpty=1 in the unpacked linepeek.ini:\n${skipped}")
+endif()
+
+# --- The archive's module, stripped for release, still shows its version in its properties.
+if(VERSION_TEST)
+  set(ENV{LINEPEEK_MODULE_UNDER_TEST} ".\\${MODULE_NAME}")
+  execute_process(COMMAND ${EMULATOR} "${VERSION_TEST}" WORKING_DIRECTORY "${top}"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    fail("version resource of the packed ${MODULE_NAME}:\n${out}${err}")
+  endif()
+endif()
+
+message(STATUS "${ARCHIVE}: contents, settings, version and answers as expected")
