@@ -400,3 +400,25 @@ TEST(ModuleHooks, LoadReadsTheSettingsBesideTheModule) {
 
 } // namespace
 } // namespace linepeek::platform
+
+// A second byte outside its lead's range ends the subpart at the lead: one U+FFFD per byte.
+TEST(CodePagePosix, Utf8SubpartsEndAtAnOutOfRangeSecondByte) {
+  struct Row {
+    const char* bytes;
+    std::u16string expected;
+  };
+  const Row rows[] = {
+      {"E0 80 80", u"\uFFFD\uFFFD\uFFFD"},
+      {"ED A0 80", u"\uFFFD\uFFFD\uFFFD"},
+      {"F0 80 80 80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"F4 90 80 80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.bytes);
+    const std::string bytes = linepeek::test::hex(row.bytes);
+    char16_t out[8] = {};
+    const int units = linepeek::platform::multiByteToWide(
+        linepeek::platform::Utf8CodePage, bytes.data(), static_cast<int>(bytes.size()), out, 8);
+    EXPECT_EQ(std::u16string(out, static_cast<std::size_t>(units > 0 ? units : 0)), row.expected);
+  }
+}
