@@ -9,6 +9,7 @@ set -euo pipefail
 exec </dev/null
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-deps.sh"
 jobs=${LINEPEEK_JOBS:-2}
 phases=" ${LINEPEEK_PHASES:-native windows} "
 native_build=$root/build-native-ci
