@@ -18,7 +18,8 @@ locale -a 2>/dev/null | grep -qix 'ru_RU.utf-\?8' || need_locale=1
 if [ ${#missing[@]} -eq 0 ] && [ $need_locale -eq 0 ]; then exit 0; fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "missing: ${missing[*]}${need_locale:+ (and the ru_RU.UTF-8 locale)}; run as root:" >&2
+  [ $need_locale -eq 1 ] && missing+=("the ru_RU.UTF-8 locale")
+  echo "missing: ${missing[*]}; run as root:" >&2
   echo "  sudo $0" >&2
   exit 1
 fi
