@@ -1,6 +1,7 @@
 // The line counter over in-memory files, with every kernel this CPU runs and several read sizes,
 // against the plain counting loop: LF ends a line, the BOM belongs to no line, skipEmpty keeps
 // only lines holding a unit above 32, and an unterminated last line counts when it has units.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -55,15 +56,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Each count allocates its 4 MiB chunk, so whole counts run with one kernel per input; the
   // kernels are compared with each other on in-memory pieces.
   const CountKernel countKernel = Kernels[input.pick(std::size(Kernels))];
+  // Now and then the n-th read fails, or every read answers at most a few bytes.
+  const std::uint8_t fault = input.byte();
+  const std::int64_t failReadCall = fault >= 224 ? 1 + fault % 8 : 0;
+  const std::int64_t readCapBytes = fault >= 192 && fault < 224 ? 1 + fault % 32 : 0;
   const std::string_view payload = input.rest();
   const auto fail = [&](const std::string& what) { linepeek::fuzz::fail(data, size, what); };
   const auto kind = static_cast<linepeek::EncodingKind>(choice.kind);
-  const std::int64_t expected =
-      ref::countLines(payload, choice.kind, choice.bomLength, skipEmpty);
 
   linepeek::fake::reset();
   linepeek::fake::putFile(u"count", std::string(payload));
   const linepeek::FileOwner file(linepeek::platform::openFile(u"count"));
+  linepeek::fake::faults().failReadCall = failReadCall;
+  linepeek::fake::faults().readCapBytes = readCapBytes;
+  // A failed read ends the count like the end of the file, and a short read is the last one:
+  // what is counted is the prefix read before either, under the usual rules.
+  const auto countedPrefix = [&](std::int32_t pieceBytes) {
+    const std::int64_t readsSoFar = linepeek::fake::counters().reads;
+    std::size_t read = 0;
+    for (std::int64_t call = readsSoFar + 1;; ++call) {
+      if (call == failReadCall) break;
+      std::size_t got = std::min<std::size_t>(static_cast<std::size_t>(pieceBytes),
+                                              payload.size() - read);
+      if (readCapBytes > 0) got = std::min(got, static_cast<std::size_t>(readCapBytes));
+      read += got;
+      if (got < static_cast<std::size_t>(pieceBytes)) break;
+    }
+    return ref::countLines(payload.substr(0, read), choice.kind, choice.bomLength, skipEmpty);
+  };
 
   // Units after the BOM, cut into pieces at seeded points; UTF-16 pieces stay even so units
   // keep their alignment, as the counter's own reads do.
@@ -78,12 +98,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       continue;
     }
     if (kernel == countKernel) {
+      const std::int64_t faulted = countedPrefix(readBytes);
       const std::int64_t counted =
           linepeek::countLines(file.get(), kind, choice.bomLength, skipEmpty, readBytes);
-      if (counted != expected)
+      if (counted != faulted)
         fail("countLines with kernel " + kernelName(kernel) + ", reads of " +
              std::to_string(readBytes) + " bytes: " + std::to_string(counted) + ", expected " +
-             std::to_string(expected));
+             std::to_string(faulted));
     }
 
     linepeek::LineState state;
@@ -114,7 +135,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   linepeek::Settings config;
   linepeek::loadDefaults(config);
   config.skipEmpty = skipEmpty;
+  const std::int64_t faulted = countedPrefix(linepeek::CountPiece);
   linepeek::lineCount(cache, file.get(), config);
-  if (!cache.lineCountDone || cache.lineTotal != expected) fail("lineCount");
+  if (!cache.lineCountDone || cache.lineTotal != faulted)
+    fail("lineCount: " + std::to_string(cache.lineTotal) + ", expected " +
+         std::to_string(faulted));
+  // Once counted, never again for the same cached file.
+  cache.lineTotal = -5;
+  linepeek::lineCount(cache, file.get(), config);
+  if (cache.lineTotal != -5) fail("lineCount counted again");
   return 0;
 }

@@ -111,6 +111,20 @@ Expected lineAnswer(const std::vector<std::string>& lines, std::size_t slot, boo
   return expected;
 }
 
+// Open descriptors of this process where the system lists them (Linux), else -1: every request
+// must close what it opened.
+int openDescriptors() {
+  std::error_code error;
+  std::filesystem::directory_iterator listing("/proc/self/fd", error);
+  if (error) return -1;
+  int count = 0;
+  for (auto it = listing; it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (error) return -1;
+    ++count;
+  }
+  return count;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -211,6 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const std::u16string fileName = path.u16string();
+  const int descriptorsBefore = openDescriptors();
   for (int round = 0; round < 2; ++round) {
     for (int step = 0; step < linepeek::FieldCount; ++step) {
       const int field = round == 0 ? step : linepeek::FieldCount - 1 - step;
@@ -267,5 +282,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              linepeek::fuzz::show(want) + "'");
     }
   }
+  if (openDescriptors() != descriptorsBefore) fail("a request left a file open");
   return 0;
 }

@@ -27,6 +27,13 @@ max_len() {
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+# CMake drops every -D setting when a build folder changes compiler; start that one afresh.
+if [[ -f $build/CMakeCache.txt ]]; then
+  cached=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+  if [[ $(readlink -f "$cached") != $(readlink -f "$(command -v clang++)") ]]; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+  fi
+fi
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINEPEEK_BUILD_FUZZERS=ON -DLINEPEEK_BUILD_TESTS=OFF \
   -DLINEPEEK_BUILD_BENCHMARKS=OFF "-DLINEPEEK_SANITIZE=address;undefined;fuzzer-no-link" >/dev/null

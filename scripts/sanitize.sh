@@ -7,7 +7,8 @@
 # Environment: CXX (compiler, default g++; clang++ works too), LINEPEEK_JOBS (default 2),
 #              LINEPEEK_ASAN_BUILD / LINEPEEK_TSAN_BUILD (build folders, default build-asan and
 #              build-tsan), LINEPEEK_CTEST_ARGS (extra ctest arguments for the ASan stage,
-#              such as "-LE slow").
+#              such as "-LE slow"), LINEPEEK_TSAN_TESTS (ctest -R pattern of the tests that
+#              run threads, default below), LINEPEEK_STRESS_SECONDS (load test length, 5).
 set -uo pipefail
 
 stages=${1:-all}
@@ -17,6 +18,9 @@ compiler=${CXX:-g++}
 asan_build=${LINEPEEK_ASAN_BUILD:-$root/build-asan}
 tsan_build=${LINEPEEK_TSAN_BUILD:-$root/build-tsan}
 read -r -a extra_ctest <<<"${LINEPEEK_CTEST_ARGS:-}"
+# The tests that start threads: requests from many threads, the value lock, the load test.
+tsan_tests=${LINEPEEK_TSAN_TESTS:-Concurrent|Threads|LoadTest}
+export LINEPEEK_STRESS_SECONDS=${LINEPEEK_STRESS_SECONDS:-5}
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
@@ -41,8 +45,15 @@ record() { # stage, status, seconds
 
 # configure_and_build folder sanitizers [cmake arguments...]
 configure_and_build() {
-  local folder=$1 sanitizers=$2
+  local folder=$1 sanitizers=$2 cached
   shift 2
+  # CMake drops every -D setting when a build folder changes compiler; start that one afresh.
+  if [[ -f $folder/CMakeCache.txt ]]; then
+    cached=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$folder/CMakeCache.txt")
+    if [[ $(readlink -f "$cached") != $(readlink -f "$(command -v "$compiler")") ]]; then
+      rm -rf "$folder/CMakeCache.txt" "$folder/CMakeFiles"
+    fi
+  fi
   cmake -S "$root" -B "$folder" "${generator[@]}" -DCMAKE_CXX_COMPILER="$compiler" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINEPEEK_BUILD_TESTS=ON \
     "-DLINEPEEK_SANITIZE=$sanitizers" "$@" >"$folder.configure.log" 2>&1 ||
@@ -74,7 +85,7 @@ fi
 if [[ $stages == all || $stages == tsan ]]; then
   if run_stage "TSan build ($compiler)" configure_and_build "$tsan_build" thread \
     -DLINEPEEK_BUILD_FUZZERS=OFF; then
-    run_stage "TSan concurrency tests" ctest --test-dir "$tsan_build" -R Concurrent \
+    run_stage "TSan concurrency tests" ctest --test-dir "$tsan_build" -R "$tsan_tests" \
       --output-on-failure --no-tests=error -j 1 --timeout 900
   fi
 fi
