@@ -13,8 +13,11 @@ build=${BUILD:-$root/build-bench}
 rounds=${ROUNDS:-7}
 size=${SIZE_MIB:-1024}
 
+# A new build folder gets no tests; an existing one (bench/run.sh passes its own) keeps them.
+tests=
+[ -f "$build/CMakeCache.txt" ] || tests=-DLINEPEEK_BUILD_TESTS=OFF
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINEPEEK_BUILD_BENCHMARKS=ON \
-  -DLINEPEEK_BUILD_TESTS=OFF > /dev/null
+  $tests > /dev/null
 cmake --build "$build" -j 2 --target linepeek linepeek_bench_data linepeek_count_driver > /dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/linepeek_bench.XXXXXX")

@@ -1,0 +1,109 @@
+#!/bin/sh
+# Every speed and memory comparison of linepeek in one run, each against a floor or a peer tool
+# measured in the same run, in alternation; prints medians with min and max, and the ratios.
+#
+#   bench/run.sh                 the full run (about 12 minutes on 2 cores)
+#   QUICK=1 bench/run.sh         a smaller run (about 3 minutes): fewer files, rounds and bytes
+#   BUILD=dir SECTIONS="rows ends" bench/run.sh
+#
+# Sections (SECTIONS, default all): rows, cache, ends, memory, count. Builds what it needs in
+# Release (BUILD, default build-perf), writes its data deterministically into a temporary folder
+# (TMPDIR; removed on exit; about 6 GiB on disk at the peak, the 50 GiB files are sparse) and
+# warms the page cache before timing.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build-perf}
+sections=${SECTIONS:-rows cache ends memory count}
+if [ "${QUICK:-0}" = 1 ]; then
+  files=2000 rounds=3 end_rounds=60 count_mib=128 count_rounds=3 memory_mib=256
+else
+  files=10000 rounds=5 end_rounds=200 count_mib=1024 count_rounds=5 memory_mib=1024
+fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINEPEEK_BUILD_BENCHMARKS=ON \
+  > /dev/null
+cmake --build "$build" -j 2 --target linepeek linepeek-cli linepeek_bench_data \
+  linepeek_alternate linepeek_row_driver linepeek_row_floor linepeek_count_driver > /dev/null
+module=$build/linepeek.so
+driver=$build/bench/linepeek_row_driver
+data=$build/bench/linepeek_bench_data
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/linepeek_run.XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+
+has() { case " $sections " in *" $1 "*) return 0 ;; esac; return 1; }
+
+echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores"
+echo "flags: $(grep -m1 '^flags' /proc/cpuinfo | cut -d: -f2- | tr ' ' '\n' |
+  grep -E '^(sse4_2|avx|avx2|avx512f|avx512bw|popcnt|erms)$' | tr '\n' ' ')"
+echo "kernel: $(uname -r); $(uchardet --version | sed -n 2p); $(file --version | head -1)"
+echo "build: $build (Release), QUICK=${QUICK:-0}"
+
+if has rows || has cache; then
+  mkdir "$work/rows"
+  "$data" rows "$files" "$work/rows"
+  cat "$work/rows"/* > /dev/null
+fi
+
+if has rows; then
+  echo
+  echo "== rows: $files small files, all sixteen fields, unit 0 (time per pass over the folder)"
+  # The peers get every file as an argument of one process: their best case. A file manager
+  # starting them once per file would pay a process start per file on top.
+  "$build/bench/linepeek_alternate" "$rounds" "$files" \
+    floor "'$build/bench/linepeek_row_floor' '$work/rows'" \
+    driver "'$driver' '$module' row '$work/rows'" \
+    "linepeek-cli -f all -o tsv" "'$build/linepeek-cli' --module '$module' -f all -o tsv '$work/rows'" \
+    "uchardet (all args)" "cd '$work/rows' && uchardet *" \
+    "file --mime-encoding (all)" "cd '$work/rows' && file -b --mime-encoding *"
+fi
+
+if has cache; then
+  echo
+  echo "== cache: each file's row twice; the frame is 16 x (open, seek to end, fstat, close)"
+  "$driver" "$module" cache "$work/rows"
+fi
+
+if has ends; then
+  echo
+  echo "== far ends: \"-1\", \"-2\", \"-3\" and \"1\" of sparse files, cache refilled for every set"
+  # Twelve lines at the start and four at the end, holes between: the first windows at both
+  # ends hold every line asked for.
+  head_text=$(printf 'head line %02d of the sparse file\n' 1 2 3 4 5 6 7 8 9 10 11 12)
+  tail_text=$(printf 'tail line %d of the sparse file\n' 1 2 3 4)
+  for spec in 1M:1048576 1G:1073741824 50G:53687091200; do
+    name=${spec%%:*} bytes=${spec#*:}
+    file="$work/sparse-$name.txt"
+    truncate -s "$bytes" "$file"
+    printf '%s\n' "$head_text" | dd of="$file" conv=notrunc status=none
+    tail_bytes=$(printf '%s\n' "$tail_text" | wc -c)
+    printf '%s\n' "$tail_text" |
+      dd of="$file" bs=1 seek=$((bytes - tail_bytes)) conv=notrunc status=none
+    ln "$file" "$file.alt"
+  done
+  "$driver" "$module" ends "$end_rounds" "$work/sparse-1M.txt" "$work/sparse-1G.txt" \
+    "$work/sparse-50G.txt"
+fi
+
+if has memory; then
+  echo
+  echo "== memory: one row per process; growth of the peak resident size over the baseline"
+  "$data" text "$memory_mib" "$work/text.txt"
+  "$data" utf16 $((memory_mib / 2)) "$work/utf16.txt"
+  if [ ! -f "$work/sparse-50G.txt" ]; then
+    truncate -s 50G "$work/sparse-50G.txt"
+    printf 'first\nsecond\n' | dd of="$work/sparse-50G.txt" conv=notrunc status=none
+  fi
+  for file in text.txt utf16.txt sparse-50G.txt; do
+    cat "$work/$file" > /dev/null
+    printf '%-16s %s\n' "$file" "$("$driver" "$module" memory "$work/$file")"
+  done
+  rm -f "$work/text.txt" "$work/utf16.txt"
+fi
+
+if has count; then
+  echo
+  echo "== line count: bench/line_count.sh, SIZE_MIB=$count_mib ROUNDS=$count_rounds"
+  BUILD=$build SIZE_MIB=$count_mib ROUNDS=$count_rounds "$root/bench/line_count.sh"
+fi
