@@ -34,16 +34,26 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId fie
   return picked;
 }
 
-std::u16string decodeText(const std::string& text, int codePage) {
+namespace {
+
+// A conversion never gives more UTF-16 units than it reads bytes (four UTF-8 bytes give two
+// units, a byte that does not decode gives one U+FFFD), so one call into a buffer of `size`
+// units converts the whole text. A sizing call first would run the conversion, and the code
+// page lookup, twice.
+std::u16string decodeBytes(const char* text, std::size_t size, int codePage) {
   std::u16string result;
-  if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return result;
-  const int bytes = static_cast<int>(text.size());
-  const int units = platform::multiByteToWide(codePage, text.data(), bytes, nullptr, 0);
-  if (units <= 0) return result;
-  result.resize(static_cast<std::size_t>(units));
-  const int written = platform::multiByteToWide(codePage, text.data(), bytes, result.data(), units);
+  if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) return result;
+  const int bytes = static_cast<int>(size);
+  result.resize(size);
+  const int written = platform::multiByteToWide(codePage, text, bytes, result.data(), bytes);
   result.resize(static_cast<std::size_t>(written > 0 ? written : 0));
   return result;
+}
+
+} // namespace
+
+std::u16string decodeText(const std::string& text, int codePage) {
+  return decodeBytes(text.data(), text.size(), codePage);
 }
 
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
@@ -64,7 +74,7 @@ int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* va
   } else if (unitIndex == 1) {
     codePage = platform::OemCodePage;
   }
-  std::u16string text = decodeText(line.substr(first, end - first), codePage);
+  std::u16string text = decodeBytes(line.data() + first, end - first, codePage);
   applyReplacements(text, config.replaces);
   if (text.empty()) return FieldEmpty;
   platform::copyBounded16(static_cast<char16_t*>(valueBuffer), text.c_str(), maxLen);
