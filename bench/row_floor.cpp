@@ -10,6 +10,8 @@
 //                            the tail read and the count's two reads, each after a seek
 //   row_floor DIR lean       the module's calls without the second fstat, the fcntl pair and the
 //                            repeated reads: one seek and one read of the whole file per row
+//   row_floor DIR cached     the module's calls for a row of a cached file: "module" without
+//                            the seeks and reads
 //
 // Files are listed and sorted as row_driver lists them; the read buffer is reused.
 #include <dirent.h>
@@ -31,7 +33,8 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   const std::string mode = argc < 3 ? "floor" : argv[2];
-  if (mode != "floor" && mode != "frame" && mode != "module" && mode != "lean") {
+  if (mode != "floor" && mode != "frame" && mode != "module" && mode != "lean" &&
+      mode != "cached") {
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 2;
   }
@@ -46,7 +49,7 @@ int main(int argc, char** argv) {
 
   static char buffer[262144];
   std::uint64_t sum = 0;
-  const bool replay = mode == "module" || mode == "lean";
+  const bool replay = mode == "module" || mode == "lean" || mode == "cached";
   for (const std::string& file : files) {
     for (int field = 0; field < 16; ++field) {
       struct stat status {};
@@ -54,7 +57,7 @@ int main(int argc, char** argv) {
       const int flags = replay ? O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK : O_RDONLY | O_CLOEXEC;
       const int descriptor = ::open(file.c_str(), flags);
       if (descriptor < 0) continue;
-      if (mode == "module") {
+      if (mode == "module" || mode == "cached") {
         ::fstat(descriptor, &status);
         const int now = ::fcntl(descriptor, F_GETFL);
         ::fcntl(descriptor, F_SETFL, now & ~O_NONBLOCK);

@@ -37,7 +37,7 @@ echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores"
 echo "flags: $(grep -m1 '^flags' /proc/cpuinfo | cut -d: -f2- | tr ' ' '\n' |
   grep -E '^(sse4_2|avx|avx2|avx512f|avx512bw|popcnt|erms)$' | tr '\n' ' ')"
-echo "kernel: $(uname -r); $(uchardet --version | sed -n 2p); $(file --version | head -1)"
+echo "kernel: $(uname -r); uchardet $(uchardet --version | sed -n 's/^Version //p'); $(file --version | head -1)"
 echo "build: $build (Release), QUICK=${QUICK:-0}"
 
 if has rows || has cache; then
@@ -57,12 +57,36 @@ if has rows; then
     "linepeek-cli -f all -o tsv" "'$build/linepeek-cli' --module '$module' -f all -o tsv '$work/rows'" \
     "uchardet (all args)" "cd '$work/rows' && uchardet *" \
     "file --mime-encoding (all)" "cd '$work/rows' && file -b --mime-encoding *"
+
+  echo
+  echo "== rows by encoding: every fifth file; the driver against the floor on the same files"
+  printf '%-16s %14s %14s %9s\n' encoding floor_ms driver_ms ratio
+  i=0
+  for kind in ascii utf8-cyrillic cp1251 cp866 utf16le; do
+    mkdir "$work/$kind"
+    i=$((i + 1))
+    ls "$work/rows" | sed -n "$i~5p" | while read -r name; do ln "$work/rows/$name" "$work/$kind/"; done
+    "$build/bench/linepeek_alternate" "$rounds" 0 \
+      floor "'$build/bench/linepeek_row_floor' '$work/$kind'" \
+      driver "'$driver' '$module' row '$work/$kind'" |
+      awk -v kind="$kind" '$1 == "floor" { f = $2 } $1 == "driver" { printf "%-16s %14s %14s %9s\n", kind, f, $2, $5 }'
+  done
+  echo
+  echo "== rows: the module's own system calls replayed without its computing, and trimmed"
+  "$build/bench/linepeek_alternate" "$rounds" "$files" \
+    floor "'$build/bench/linepeek_row_floor' '$work/rows'" \
+    driver "'$driver' '$module' row '$work/rows'" \
+    "replay: module's calls" "'$build/bench/linepeek_row_floor' '$work/rows' module" \
+    "replay: lean calls" "'$build/bench/linepeek_row_floor' '$work/rows' lean"
 fi
 
 if has cache; then
   echo
   echo "== cache: each file's row twice; the frame is 16 x (open, seek to end, fstat, close)"
   "$driver" "$module" cache "$work/rows"
+  "$build/bench/linepeek_alternate" "$rounds" "$files" \
+    frame "'$build/bench/linepeek_row_floor' '$work/rows' frame" \
+    "replay: module's cached row" "'$build/bench/linepeek_row_floor' '$work/rows' cached"
 fi
 
 if has ends; then
