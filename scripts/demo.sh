@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the module and the terminal host, then shows the bundled samples the way a file manager
-# would see them. Extra arguments go to linepeek-cli (default: the samples folder).
+# would see them. Extra arguments go to linepeek-cli (default: -r samples/files).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
@@ -12,6 +12,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target linepeek linepeek-cli -j "$(nproc)" >/dev/null
 if [ $# -eq 0 ]; then
-  set -- "$root/samples"
+  cd "$root"
+  set -- -r samples/files
 fi
 exec "$build/linepeek-cli" "$@"
