@@ -4,7 +4,7 @@
 #include "platform/posix/ini.h"
 #include "platform/posix/regular_file.h"
 #include "plugin/abi.h"
-#include "tests/platform/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "platform/platform.h"
-#include "tests/platform/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_util.h"
 
 #include <gtest/gtest.h>
