@@ -35,8 +35,11 @@ inline unsigned unitAt(const unsigned char* data, std::size_t index, UnitShape s
 }
 
 // The plain loop; also finishes the units after the last whole block of the wide kernels.
-inline std::uint64_t countScalar(const unsigned char* data, std::size_t units, UnitShape shape,
-                                 bool skipEmpty, bool& nonBlank) {
+// Never inlined: clang 14 auto-vectorises it inside the AVX-512 kernels into code its own
+// instruction selection then rejects. The tail is under 128 units, so the call costs nothing.
+__attribute__((noinline)) std::uint64_t countScalar(const unsigned char* data, std::size_t units,
+                                                    UnitShape shape, bool skipEmpty,
+                                                    bool& nonBlank) {
   std::uint64_t lines = 0;
   if (!skipEmpty) {
     for (std::size_t i = 0; i < units; ++i)

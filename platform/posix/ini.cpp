@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace linepeek::platform {
 namespace {
@@ -50,11 +51,25 @@ bool readSettingsFile(const char16_t* path, std::string& bytes, bool& isCut) {
   if (!posix::fileSystemName(path, name)) return false;
   const posix::DescriptorOwner file(posix::openRegularFile(name.data()));
   if (file.get() < 0) return false;
-  // One byte more than the limit tells a file of exactly the limit from a longer one.
-  bytes.resize(static_cast<std::size_t>(posix::IniReadLimitBytes) + 1);
-  const std::int64_t got =
+  // Size the buffer by the file, not the limit: settings are read some thirty times at load.
+  // One byte more than expected tells a file of exactly the limit from a longer one (or one that
+  // grew since fstat).
+  struct stat info {};
+  std::int64_t expected = posix::IniReadLimitBytes;
+  if (::fstat(file.get(), &info) == 0 && info.st_size >= 0 && info.st_size < expected) {
+    expected = static_cast<std::int64_t>(info.st_size);
+  }
+  bytes.resize(static_cast<std::size_t>(expected) + 1);
+  std::int64_t got =
       posix::readFully(file.get(), bytes.data(), static_cast<std::int64_t>(bytes.size()));
   if (got < 0) return false;
+  if (got > expected && expected < posix::IniReadLimitBytes) {
+    // The file grew since fstat: read on up to the limit.
+    bytes.resize(static_cast<std::size_t>(posix::IniReadLimitBytes) + 1);
+    const std::int64_t more = posix::readFully(file.get(), bytes.data() + got,
+                                               static_cast<std::int64_t>(bytes.size()) - got);
+    if (more > 0) got += more;
+  }
   isCut = got > posix::IniReadLimitBytes;
   bytes.resize(static_cast<std::size_t>(isCut ? posix::IniReadLimitBytes : got));
   return true;
