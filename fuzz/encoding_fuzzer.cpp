@@ -82,9 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int kind = static_cast<int>(linepeek::detectEncoding(sample, bomLength, config));
   const int expectedKind = ref::detectEncoding(sample, expectedBom, config.utf8BufferSizeKB);
   if (kind != expectedKind || bomLength != expectedBom) {
-    fail("detectEncoding gave kind " + std::to_string(kind) + " BOM " +
-         std::to_string(bomLength) + ", expected kind " + std::to_string(expectedKind) + " BOM " +
-         std::to_string(expectedBom));
+    fail("detectEncoding gave kind " + std::to_string(kind) + " BOM " + std::to_string(bomLength) +
+         ", expected kind " + std::to_string(expectedKind) + " BOM " + std::to_string(expectedBom));
   }
 
   if (linepeek::looksRtf(sample) != ref::looksRtf(sample)) fail("looksRtf");

@@ -76,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t read = 0;
     for (std::int64_t call = readsSoFar + 1;; ++call) {
       if (call == failReadCall) break;
-      std::size_t got = std::min<std::size_t>(static_cast<std::size_t>(pieceBytes),
-                                              payload.size() - read);
+      std::size_t got =
+          std::min<std::size_t>(static_cast<std::size_t>(pieceBytes), payload.size() - read);
       if (readCapBytes > 0) got = std::min(got, static_cast<std::size_t>(readCapBytes));
       read += got;
       if (got < static_cast<std::size_t>(pieceBytes)) break;
@@ -88,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Units after the BOM, cut into pieces at seeded points; UTF-16 pieces stay even so units
   // keep their alignment, as the counter's own reads do.
   const bool wide = shapeOf(choice.kind) != linepeek::UnitShape::Bytes;
-  const std::size_t skip = static_cast<std::size_t>(wide ? choice.bomLength / 2 * 2 : choice.bomLength);
+  const std::size_t skip =
+      static_cast<std::size_t>(wide ? choice.bomLength / 2 * 2 : choice.bomLength);
   const std::string_view units = payload.size() > skip ? payload.substr(skip) : std::string_view();
   const std::int64_t expectedUnits = ref::countLines(units, choice.kind, 0, skipEmpty);
 
@@ -138,8 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t faulted = countedPrefix(linepeek::CountPiece);
   linepeek::lineCount(cache, file.get(), config);
   if (!cache.lineCountDone || cache.lineTotal != faulted)
-    fail("lineCount: " + std::to_string(cache.lineTotal) + ", expected " +
-         std::to_string(faulted));
+    fail("lineCount: " + std::to_string(cache.lineTotal) + ", expected " + std::to_string(faulted));
   // Once counted, never again for the same cached file.
   cache.lineTotal = -5;
   linepeek::lineCount(cache, file.get(), config);

@@ -104,8 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const linepeek::LineWindows windows{first, wide};
   linepeek::tailLines(fileCache, file.get(), config, windows);
   linepeek::headLines(fileCache, file.get(), config, windows);
-  const std::vector<std::string> fileHead = ref::headGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
-  const std::vector<std::string> fileTail = ref::tailGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
+  const std::vector<std::string> fileHead =
+      ref::headGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
+  const std::vector<std::string> fileTail =
+      ref::tailGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
   if (!fileCache.headDone || slots(fileCache.headSlots, fileCache.headCount) != fileHead)
     fail("headLines gave " + describe(slots(fileCache.headSlots, fileCache.headCount)) +
          ", expected " + describe(fileHead));

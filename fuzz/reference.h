@@ -160,16 +160,15 @@ inline bool looksOemGraphics(std::string_view sample, const NamingSettings& conf
 
 inline bool looksRussian(std::string_view sample, bool dosLetters, const NamingSettings& config) {
   const std::int64_t window = static_cast<std::int64_t>(config.rusBufferSizeKB) * 1024;
-  const std::int64_t examined =
-      static_cast<std::int64_t>(sample.size()) < window ? static_cast<std::int64_t>(sample.size())
-                                                         : window;
+  const std::int64_t examined = static_cast<std::int64_t>(sample.size()) < window
+                                    ? static_cast<std::int64_t>(sample.size())
+                                    : window;
   if (examined < config.rusMinSize) return false;
   std::int64_t letters = 0;
   std::int64_t run = 0;
   for (std::int64_t i = 0; i < examined; ++i) {
     const unsigned b = byteAt(sample, static_cast<std::size_t>(i));
-    const bool letter =
-        dosLetters ? ((b >= 128 && b <= 175) || (b >= 224 && b <= 241)) : b >= 192;
+    const bool letter = dosLetters ? ((b >= 128 && b <= 175) || (b >= 224 && b <= 241)) : b >= 192;
     if (letter) {
       ++letters;
       ++run;
@@ -274,8 +273,8 @@ inline std::string withoutCr(std::string_view line) {
 
 // Every line of the text in file order: LF ends a line, one trailing CR is dropped, a final
 // unterminated piece is a line only when `edgeComplete` says the text really ends there.
-inline std::vector<std::string> headLines(std::string_view text, bool edgeComplete,
-                                          bool skipEmpty, std::size_t capacity) {
+inline std::vector<std::string> headLines(std::string_view text, bool edgeComplete, bool skipEmpty,
+                                          std::size_t capacity) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size() && lines.size() < capacity; ++i) {
@@ -292,8 +291,8 @@ inline std::vector<std::string> headLines(std::string_view text, bool edgeComple
 }
 
 // The last lines in file order, scanned backward from the end.
-inline std::vector<std::string> tailLines(std::string_view text, bool edgeComplete,
-                                          bool skipEmpty, std::size_t capacity) {
+inline std::vector<std::string> tailLines(std::string_view text, bool edgeComplete, bool skipEmpty,
+                                          std::size_t capacity) {
   std::vector<std::string> found; // last line first
   if (text.empty()) return found;
   std::size_t end = text.size(); // one past the line end
@@ -323,8 +322,8 @@ inline std::vector<std::string> headGroup(std::string_view file, int kind, int b
   };
   std::string_view raw = window(first);
   std::vector<std::string> lines =
-      headLines(decodeWindow(raw, kind, bomLength),
-                static_cast<std::int64_t>(raw.size()) >= size, skipEmpty, 10);
+      headLines(decodeWindow(raw, kind, bomLength), static_cast<std::int64_t>(raw.size()) >= size,
+                skipEmpty, 10);
   if (lines.size() < 10 && size > first) {
     raw = window(wide);
     lines = headLines(decodeWindow(raw, kind, bomLength),
@@ -349,8 +348,7 @@ inline std::vector<std::string> tailGroup(std::string_view file, int kind, int b
     }
     const std::string_view raw =
         file.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
-    return tailLines(decodeWindow(raw, kind, start == 0 ? bomLength : 0), start == 0, skipEmpty,
-                     3);
+    return tailLines(decodeWindow(raw, kind, start == 0 ? bomLength : 0), start == 0, skipEmpty, 3);
   };
   std::vector<std::string> lines = pass(first);
   if (lines.size() < 3 && size > first) lines = pass(wide);
@@ -462,7 +460,8 @@ inline bool parseIniNumber(const std::u16string& text, std::int32_t& value) {
   if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
     base = 16;
     ++i;
-  } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+  } else if (i + 1 < text.size() && text[i] == u'0' &&
+             (text[i + 1] == u'x' || text[i + 1] == u'X')) {
     base = 16;
     i += 2;
   } else if (i < text.size() && text[i] == u'%') {

@@ -32,8 +32,9 @@ constexpr unsigned char Untouched = 0xA5;
 
 const std::filesystem::path& folder() {
   static const std::filesystem::path path = [] {
-    std::filesystem::path made = std::filesystem::temp_directory_path() /
-                                 ("linepeek-fuzz-request-" + std::to_string(std::random_device{}()));
+    std::filesystem::path made =
+        std::filesystem::temp_directory_path() /
+        ("linepeek-fuzz-request-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(made / "dir.txt");
     linepeek::platform::createValueLock();
     linepeek::selectCountKernel();
@@ -51,12 +52,10 @@ struct NameChoice {
   bool admitted; // by the list "txt log"
   enum { File, Directory, Missing } entry;
 };
-constexpr NameChoice Names[] = {{"f.txt", true, NameChoice::File},
-                                {"f.TXT", true, NameChoice::File},
-                                {"f.dat", false, NameChoice::File},
-                                {"f", false, NameChoice::File},
-                                {"dir.txt", true, NameChoice::Directory},
-                                {"missing.txt", true, NameChoice::Missing}};
+constexpr NameChoice Names[] = {
+    {"f.txt", true, NameChoice::File},        {"f.TXT", true, NameChoice::File},
+    {"f.dat", false, NameChoice::File},       {"f", false, NameChoice::File},
+    {"dir.txt", true, NameChoice::Directory}, {"missing.txt", true, NameChoice::Missing}};
 constexpr int Units[] = {0, 1, 2, -1};
 constexpr int MaxLens[] = {1, 2, 3, 4, 5, 8, 13, 64, 300, 2048};
 
@@ -230,8 +229,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int step = 0; step < linepeek::FieldCount; ++step) {
       const int field = round == 0 ? step : linepeek::FieldCount - 1 - step;
       const Expected& e = expected[field];
-      const std::string where = "field " + std::to_string(field) + ", round " +
-                                std::to_string(round + 1) + ": ";
+      const std::string where =
+          "field " + std::to_string(field) + ", round " + std::to_string(round + 1) + ": ";
       // Exactly the bytes the host promises: maxLen units of the field's kind, or 8 bytes.
       std::size_t bytes = static_cast<std::size_t>(maxLen);
       if (field < linepeek::LineCountField) bytes *= 2;

@@ -25,7 +25,8 @@ std::wstring modulePath() {
 
 std::string narrow(const std::wstring& wide) {
   std::string text;
-  for (const wchar_t unit : wide) text.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+  for (const wchar_t unit : wide)
+    text.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
   return text;
 }
 

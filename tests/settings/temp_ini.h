@@ -14,7 +14,8 @@ public:
   // Writes `lines` ("\n" separated) with CR LF endings and answers the file's path.
   std::u16string write(const std::string& lines, const char* name = "linepeek.ini") const {
     std::string bytes;
-    for (char c : lines) c == '\n' ? bytes += "\r\n" : bytes += c;
+    for (char c : lines)
+      c == '\n' ? bytes += "\r\n" : bytes += c;
     return folder_.write(name, bytes);
   }
 
