@@ -1,0 +1,50 @@
+// Another program holding a file open without read sharing: the request cannot open it, answers
+// no value and invalidates the cache; once the file is released, the next request reads it anew.
+#include <windows.h>
+
+#include "tests/robustness/real_requests.h"
+
+namespace linepeek::test {
+namespace {
+
+class ExclusiveHandle {
+public:
+  explicit ExclusiveHandle(const std::u16string& path)
+      : handle_(CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ, 0,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ExclusiveHandle(const ExclusiveHandle&) = delete;
+  ExclusiveHandle& operator=(const ExclusiveHandle&) = delete;
+  ~ExclusiveHandle() { release(); }
+  bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void release() {
+    if (isOpen()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+private:
+  HANDLE handle_;
+};
+
+using SharingWin32 = RealRequests;
+
+TEST_F(SharingWin32, FileHeldWithoutReadSharing) {
+  const std::u16string path = temp.write("held.txt", "one\ntwo\n");
+  EXPECT_EQ(answer(path, 13), "2");
+  ASSERT_TRUE(analysisCache.valid);
+
+  ExclusiveHandle other(path);
+  ASSERT_TRUE(other.isOpen());
+  for (int field : {0, 12, 13, 14, 15}) {
+    SCOPED_TRACE(field);
+    EXPECT_EQ(answer(path, field), "(-3)");
+  }
+  EXPECT_FALSE(analysisCache.valid);
+
+  other.release();
+  EXPECT_EQ(answer(path, 12), "two");
+  EXPECT_EQ(answer(path, 13), "2");
+  EXPECT_TRUE(analysisCache.valid);
+}
+
+} // namespace
+} // namespace linepeek::test
