@@ -39,8 +39,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     for (int step = 0; step < count; ++step) {
       const int which = (step + round) % count;
-      const std::string command =
-          std::string("exec >/dev/null; ") + argv[4 + 2 * which];
+      const std::string command = std::string("exec >/dev/null; ") + argv[4 + 2 * which];
       const auto start = std::chrono::steady_clock::now();
       const int status = std::system(command.c_str());
       const double seconds =

@@ -270,7 +270,8 @@ int main(int argc, char** argv) {
   if (mode == "row") return runRow(argv[3]);
   if (mode == "cache") return runCache(argv[3]);
   if (mode == "memory") return runMemory(argv[3]);
-  if (mode == "ends" && argc >= 5) return runEnds(std::max(1, std::atoi(argv[3])), argc - 4, argv + 4);
+  if (mode == "ends" && argc >= 5)
+    return runEnds(std::max(1, std::atoi(argv[3])), argc - 4, argv + 4);
   std::fprintf(stderr, "unknown mode %s\n", argv[2]);
   return 2;
 }

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     for (int field = 0; field < 16; ++field) {
       struct stat status {};
       if (replay && field >= 14) ::stat(file.c_str(), &status);
-      const int flags = replay ? O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK : O_RDONLY | O_CLOEXEC;
+      const int flags =
+          replay ? O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK : O_RDONLY | O_CLOEXEC;
       const int descriptor = ::open(file.c_str(), flags);
       if (descriptor < 0) continue;
       if (mode == "module" || mode == "cached") {
