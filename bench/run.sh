@@ -2,8 +2,8 @@
 # Every speed and memory comparison of linepeek in one run, each against a floor or a peer tool
 # measured in the same run, in alternation; prints medians with min and max, and the ratios.
 #
-#   bench/run.sh                 the full run (about 12 minutes on 2 cores)
-#   QUICK=1 bench/run.sh         a smaller run (about 3 minutes): fewer files, rounds and bytes
+#   bench/run.sh                 the full run (about 9 minutes on 2 cores)
+#   QUICK=1 bench/run.sh         a smaller run (about 2 minutes): fewer files, rounds and bytes
 #   BUILD=dir SECTIONS="rows ends" bench/run.sh
 #
 # Sections (SECTIONS, default all): rows, cache, ends, memory, count. Builds what it needs in
