@@ -2,22 +2,50 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace linepeek {
+
+namespace {
+
+UnitShape shapeOf(EncodingKind kind) {
+  switch (kind) {
+  case EncodingKind::Utf16Le:
+    return UnitShape::Utf16Le;
+  case EncodingKind::Utf16Be:
+    return UnitShape::Utf16Be;
+  default:
+    return UnitShape::Bytes;
+  }
+}
+
+// Bytes of the mark that belong to no line, skipped in whole units: after a 2-byte mark that is
+// unit 1 in UTF-16 mode.
+std::int64_t markSkipBytes(EncodingKind kind, std::int32_t bomLength) {
+  const std::int64_t markBytes = std::max<std::int32_t>(bomLength, 0);
+  return shapeOf(kind) == UnitShape::Bytes ? markBytes : markBytes / 2 * 2;
+}
+
+} // namespace
+
+std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t bomLength,
+                        bool skipEmpty) {
+  const auto skipped = static_cast<std::size_t>(std::min<std::int64_t>(
+      markSkipBytes(kind, bomLength), static_cast<std::int64_t>(bytes.size())));
+  LineState state;
+  scanUnits(reinterpret_cast<const unsigned char*>(bytes.data()) + skipped, bytes.size() - skipped,
+            shapeOf(kind), skipEmpty, state);
+  return finishCount(state);
+}
 
 std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32_t bomLength,
                         bool skipEmpty, std::int32_t readBytes) {
   if (!platform::seekTo(file, 0)) return 0;
 
-  const bool isUtf16 = kind == EncodingKind::Utf16Le || kind == EncodingKind::Utf16Be;
-  const UnitShape shape = kind == EncodingKind::Utf16Le   ? UnitShape::Utf16Le
-                          : kind == EncodingKind::Utf16Be ? UnitShape::Utf16Be
-                                                          : UnitShape::Bytes;
+  const UnitShape shape = shapeOf(kind);
   // Pieces stay even so that UTF-16 units never straddle two of them.
   const std::int64_t pieceBytes = std::clamp<std::int32_t>(readBytes, 2, CountChunk) & ~1;
-  // The mark is skipped in whole units: after a 2-byte mark that is unit 1 in UTF-16 mode.
-  const std::int64_t markBytes = std::max<std::int32_t>(bomLength, 0);
-  std::int64_t skipBytes = isUtf16 ? markBytes / 2 * 2 : markBytes;
+  std::int64_t skipBytes = markSkipBytes(kind, bomLength);
 
   // Not zero-filled: every byte scanned has been read first. Each piece is read into the start
   // of the chunk buffer and counted while it is still in the core's L2 cache; filling the whole
@@ -39,7 +67,12 @@ std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32
 
 void lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config) {
   if (cache.lineCountDone) return;
-  cache.lineTotal = countLines(file, cache.kind, cache.bomLength, config.skipEmpty);
+  if (cache.fileSize > 0 && static_cast<std::int64_t>(cache.headSample.size()) == cache.fileSize) {
+    // The head sample holds the whole file: count it where it is, without a read or a buffer.
+    cache.lineTotal = countBytes(cache.headSample, cache.kind, cache.bomLength, config.skipEmpty);
+  } else {
+    cache.lineTotal = countLines(file, cache.kind, cache.bomLength, config.skipEmpty);
+  }
   cache.lineCountDone = true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "analysis/analysis_cache.h"
 #include "settings/settings.h"
@@ -47,6 +48,10 @@ void scanUnits(const unsigned char* data, std::size_t byteLength, UnitShape shap
 
 // The count once the file has ended: the ended lines plus an unterminated last line that counts.
 std::int64_t finishCount(const LineState& state);
+
+// The count of a whole file held in memory, by the same rules as countLines.
+std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t bomLength,
+                        bool skipEmpty);
 
 // Seeks to offset 0 and reads the file to its end in `readBytes` pieces (even, at most
 // CountChunk) through one CountChunk buffer. A failed read ends the count, a short read is the
