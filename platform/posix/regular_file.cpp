@@ -14,6 +14,18 @@ DescriptorOwner::~DescriptorOwner() {
   if (descriptor_ >= 0) ::close(descriptor_);
 }
 
+namespace {
+
+// True when the descriptor was non-blocking and now blocks; false when there was nothing to clear
+// or the change failed, so a caller retries a read at most once per cause.
+bool clearNonBlocking(int descriptor) {
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags < 0 || (flags & O_NONBLOCK) == 0) return false;
+  return ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+} // namespace
+
 int openRegularFile(const char* path) {
   if (path == nullptr) return -1;
   int descriptor = -1;
@@ -25,10 +37,9 @@ int openRegularFile(const char* path) {
 
   struct stat status {};
   if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return -1;
-  // O_NONBLOCK only guarded the open; some file systems honour it on reads of regular files
-  // too, and a read must not answer EAGAIN.
-  const int flags = ::fcntl(descriptor, F_GETFL);
-  if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) return -1;
+  // O_NONBLOCK only guarded the open and stays set: regular files ignore it on nearly every file
+  // system, and readFully clears it on the rare one that answers EAGAIN. Clearing it here would
+  // cost two system calls on every request.
   return owner.release();
 }
 
@@ -44,6 +55,7 @@ std::int64_t readFully(int descriptor, void* buffer, std::int64_t length) {
     const ssize_t got = ::read(descriptor, bytes + done, static_cast<std::size_t>(want));
     if (got < 0) {
       if (errno == EINTR) continue;
+      if ((errno == EAGAIN || errno == EWOULDBLOCK) && clearNonBlocking(descriptor)) continue;
       return done == 0 ? -1 : done;
     }
     if (got == 0) break;

@@ -298,7 +298,7 @@ TEST(FilesPosix, UnreadableFile) {
   EXPECT_EQ(queryEntry(temp.path("secret.txt").c_str()), EntryKind::File);
 }
 
-// The handle is close-on-exec and in blocking mode, and closing it releases it.
+// The handle is close-on-exec, and closing it releases it.
 TEST(FilesPosix, DescriptorFlags) {
   const test::TempFolder temp;
   const int before = openDescriptors();
@@ -307,7 +307,6 @@ TEST(FilesPosix, DescriptorFlags) {
     ASSERT_TRUE(file.isOpen());
     const int descriptor = static_cast<int>(file.get());
     EXPECT_NE(::fcntl(descriptor, F_GETFD) & FD_CLOEXEC, 0);
-    EXPECT_EQ(::fcntl(descriptor, F_GETFL) & O_NONBLOCK, 0);
     EXPECT_EQ(openDescriptors(), before + 1);
   }
   EXPECT_EQ(openDescriptors(), before);
