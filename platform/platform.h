@@ -22,8 +22,9 @@ using FileHandle = std::intptr_t;
 inline constexpr FileHandle InvalidFile = -1;
 
 // Opens an existing regular file for reading only; other openers may read, write and delete it.
-// Gives the sequential-scan hint. Anything but a regular file (directory, FIFO, socket, device)
-// and any name that cannot be reached answer InvalidFile; the call never blocks.
+// Asks for sequential read-ahead (POSIX gives the hint at seekToEnd, once the size shows whether
+// it can help). Anything but a regular file (directory, FIFO, socket, device) and any name that
+// cannot be reached answer InvalidFile; the call never blocks.
 FileHandle openFile(const char16_t* name);
 void closeFile(FileHandle file);
 
