@@ -96,8 +96,8 @@ if has ends; then
   # ends hold every line asked for.
   head_text=$(printf 'head line %02d of the sparse file\n' 1 2 3 4 5 6 7 8 9 10 11 12)
   tail_text=$(printf 'tail line %d of the sparse file\n' 1 2 3 4)
-  for spec in 1M:1048576 1G:1073741824 50G:53687091200; do
-    name=${spec%%:*} bytes=${spec#*:}
+  for sizing in 1M:1048576 1G:1073741824 50G:53687091200; do
+    name=${sizing%%:*} bytes=${sizing#*:}
     file="$work/sparse-$name.txt"
     truncate -s "$bytes" "$file"
     printf '%s\n' "$head_text" | dd of="$file" conv=notrunc status=none

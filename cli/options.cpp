@@ -38,13 +38,13 @@ namespace {
 
 enum class Takes { Nothing, Value };
 
-struct Spec {
+struct OptionInfo {
   char shortName; // 0 when there is none
   const char* longName;
   Takes takes;
 };
 
-constexpr Spec Specs[] = {
+constexpr OptionInfo OptionTable[] = {
     {'f', "fields", Takes::Value},      {'u', "unit", Takes::Value},
     {'r', "recursive", Takes::Nothing}, {'o', "format", Takes::Value},
     {0, "width", Takes::Value},         {0, "module", Takes::Value},
@@ -52,8 +52,9 @@ constexpr Spec Specs[] = {
     {'V', "version", Takes::Nothing},
 };
 
-bool apply(const Spec& spec, const std::string& value, Options& options, std::string& error) {
-  const std::string name = spec.longName;
+bool apply(const OptionInfo& option, const std::string& value, Options& options,
+           std::string& error) {
+  const std::string name = option.longName;
   if (name == "fields") {
     options.fields = value;
     options.fieldsGiven = true;
@@ -107,15 +108,15 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
     if (arg.size() > 2 && arg[0] == '-' && arg[1] == '-') {
       const std::size_t equals = arg.find('=');
       const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-      const Spec* spec = nullptr;
-      for (const Spec& candidate : Specs)
-        if (name == candidate.longName) spec = &candidate;
-      if (spec == nullptr) {
+      const OptionInfo* option = nullptr;
+      for (const OptionInfo& candidate : OptionTable)
+        if (name == candidate.longName) option = &candidate;
+      if (option == nullptr) {
         error = "unknown option '--" + name + "'";
         return false;
       }
       std::string value;
-      if (spec->takes == Takes::Value) {
+      if (option->takes == Takes::Value) {
         if (equals != std::string::npos) {
           value = arg.substr(equals + 1);
         } else if (i + 1 < args.size()) {
@@ -128,21 +129,21 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "option '--" + name + "' takes no value";
         return false;
       }
-      if (!apply(*spec, value, options, error)) return false;
+      if (!apply(*option, value, options, error)) return false;
       continue;
     }
     if (arg.size() > 1 && arg[0] == '-') {
       // A cluster of short options: -rV, or -fLIST where the rest is the value.
       for (std::size_t k = 1; k < arg.size(); ++k) {
-        const Spec* spec = nullptr;
-        for (const Spec& candidate : Specs)
-          if (candidate.shortName != 0 && candidate.shortName == arg[k]) spec = &candidate;
-        if (spec == nullptr) {
+        const OptionInfo* option = nullptr;
+        for (const OptionInfo& candidate : OptionTable)
+          if (candidate.shortName != 0 && candidate.shortName == arg[k]) option = &candidate;
+        if (option == nullptr) {
           error = std::string("unknown option '-") + arg[k] + "'";
           return false;
         }
         std::string value;
-        if (spec->takes == Takes::Value) {
+        if (option->takes == Takes::Value) {
           if (k + 1 < arg.size()) {
             value = arg.substr(k + 1);
           } else if (i + 1 < args.size()) {
@@ -153,7 +154,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
           }
           k = arg.size();
         }
-        if (!apply(*spec, value, options, error)) return false;
+        if (!apply(*option, value, options, error)) return false;
       }
       continue;
     }
