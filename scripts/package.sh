@@ -12,19 +12,8 @@ exec </dev/null
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${LINEPEEK_JOBS:-2}
 
-generator=()
-if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi
-
-# Runs a step quietly; on failure shows the end of its log.
-quiet() {
-  local log=$1
-  shift
-  if ! "$@" >"$log" 2>&1; then
-    tail -n 60 "$log"
-    echo "FAILED: $*" >&2
-    return 1
-  fi
-}
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
 
 # package <build folder> [cmake arguments...]: configure, build, cpack into <build>/packages.
 package() {

@@ -15,19 +15,8 @@ phases=" ${LINEPEEK_PHASES:-native windows} "
 native_build=$root/build-native-ci
 win_build=$root/build-win
 
-generator=()
-if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi
-
-# Runs a build step quietly; on failure shows the end of its log.
-quiet() {
-  local log=$1
-  shift
-  if ! "$@" >"$log" 2>&1; then
-    tail -n 60 "$log"
-    echo "FAILED: $*" >&2
-    return 1
-  fi
-}
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
 
 if [[ $phases == *" native "* ]]; then
 echo "== native: configure and build ($native_build)"
