@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <memory>
 
 namespace linepeek {
 namespace {
@@ -52,12 +53,146 @@ bool isUtf16(EncodingKind kind) {
   return kind == EncodingKind::Utf16Le || kind == EncodingKind::Utf16Be;
 }
 
+// Conversions of at most this many units go in one pass into room for the longest output; longer
+// ones are sized first, so that a wide window never holds three bytes per unit.
+constexpr std::size_t OnePassUnits = HeadWindow;
+
+// The UTF-16 units of a window from byte `offset` on, an odd last byte left out, read in place.
+// Lines are found here, before any conversion: in the UTF-8 output an LF byte comes only from
+// unit 0x000A, and a byte above 32 only from a unit above 32. An LF unit is no surrogate, so a
+// span that starts or ends at one converts exactly as that part of the whole window does.
+class WindowUnits {
+public:
+  WindowUnits(std::string_view raw, bool bigEndian, std::int32_t offset)
+      : lowByte_(bigEndian ? 1 : 0) {
+    const auto start = static_cast<std::size_t>(std::max(offset, 0));
+    if (start >= raw.size()) return;
+    // Windows are at most WideWindow bytes; the cap only keeps the output size inside an int.
+    const std::size_t units = std::min<std::size_t>((raw.size() - start) / 2, INT_MAX / 3);
+    bytes_ = raw.substr(start, 2 * units);
+  }
+
+  std::size_t count() const { return bytes_.size() / 2; }
+
+  // Index of the first LF unit in [from, count()), or npos. Searches for the 0x0A byte and skips
+  // hits in the other half of a unit (0x0A00, 0x010A).
+  std::size_t firstLf(std::size_t from) const {
+    std::size_t at = 2 * from;
+    while (at < bytes_.size()) {
+      at = findLf(bytes_, at);
+      if (at == std::string_view::npos) return at;
+      if (isLfAt(at)) return at / 2;
+      ++at;
+    }
+    return std::string_view::npos;
+  }
+
+  // Index of the last LF unit in [0, end), or npos.
+  std::size_t lastLf(std::size_t end) const {
+    std::size_t limit = 2 * end;
+    while (limit > 0) {
+      const std::size_t at = findLastLf(bytes_, limit);
+      if (at == std::string_view::npos) return at;
+      if (isLfAt(at)) return at / 2;
+      limit = at;
+    }
+    return std::string_view::npos;
+  }
+
+  bool isLf(std::size_t unit) const { return isLfAt(2 * unit + lowByte_); }
+
+  // Whether no unit in [from, to) is above 32: the same answer isBlankLine gives for its UTF-8.
+  bool isBlank(std::size_t from, std::size_t to) const {
+    for (std::size_t unit = from; unit < to; ++unit) {
+      if (byteAt(2 * unit + (1 - lowByte_)) != 0 || byteAt(2 * unit + lowByte_) > 32) return false;
+    }
+    return true;
+  }
+
+  // UTF-8 of the units [from, to) by the platform converter.
+  std::string toUtf8(std::size_t from, std::size_t to) const {
+    if (to <= from) return {};
+    const std::size_t units = to - from;
+    const std::unique_ptr<char16_t[]> wide(new char16_t[units]);
+    for (std::size_t i = 0; i < units; ++i) {
+      const std::size_t at = 2 * (from + i);
+      wide[i] = static_cast<char16_t>((byteAt(at + 1 - lowByte_) << 8) | byteAt(at + lowByte_));
+    }
+    const int unitCount = static_cast<int>(units);
+    // Three bytes per unit hold any output: a BMP unit takes at most three, a surrogate pair
+    // four for its two units, and an unpaired surrogate three (U+FFFD).
+    const int room = units <= OnePassUnits
+                         ? 3 * unitCount
+                         : platform::wideToUtf8(wide.get(), unitCount, nullptr, 0);
+    if (room <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(room), '\0');
+    const int written = platform::wideToUtf8(wide.get(), unitCount, utf8.data(), room);
+    utf8.resize(static_cast<std::size_t>(std::max(written, 0)));
+    return utf8;
+  }
+
+private:
+  unsigned byteAt(std::size_t at) const { return static_cast<unsigned char>(bytes_[at]); }
+  // Whether the byte at `at` is the low half of an LF unit.
+  bool isLfAt(std::size_t at) const {
+    return at % 2 == lowByte_ && byteAt(at) == 0x0A && byteAt(at ^ 1) == 0;
+  }
+
+  std::string_view bytes_;
+  std::size_t lowByte_;
+};
+
+// The units up to and including the LF that ends the tenth kept line, as splitHead counts them;
+// npos when the window holds fewer. splitHead then finds the same ten lines in their UTF-8.
+std::size_t headEnd(const WindowUnits& units, bool skipEmpty) {
+  int count = 0;
+  std::size_t lineStart = 0;
+  for (;;) {
+    const std::size_t lf = units.firstLf(lineStart);
+    if (lf == std::string_view::npos) return lf;
+    if (!skipEmpty || !units.isBlank(lineStart, lf)) {
+      if (++count == HeadCapacity) return lf + 1;
+    }
+    lineStart = lf + 1;
+  }
+}
+
+// The LF unit just before the third kept line from the end, as splitTail counts them; npos when
+// the window holds fewer lines after LFs. The span from that LF on gives splitTail the same three
+// lines; it starts with the LF, so an empty third line is still found.
+std::size_t tailStart(const WindowUnits& units, bool skipEmpty) {
+  const std::size_t count = units.count();
+  if (count == 0) return std::string_view::npos;
+  std::size_t lineEnd = count - (units.isLf(count - 1) ? 1 : 0); // a final LF starts no line
+  int found = 0;
+  for (;;) {
+    const std::size_t lf = units.lastLf(lineEnd);
+    if (lf == std::string_view::npos) return lf;
+    if (!skipEmpty || !units.isBlank(lf + 1, lineEnd)) {
+      if (++found == TailCapacity) return lf;
+    }
+    lineEnd = lf;
+  }
+}
+
+enum class WindowSide { Head, Tail };
+
 // The line text of a window as a view: into `raw` for 8-bit and UTF-8 windows (no copy), into
-// `converted` for UTF-16 ones.
+// `converted` for UTF-16 ones. Of a UTF-16 window only the part that the split of `side` looks
+// at is converted: up to the end of the tenth line, or from the LF before the third last.
 std::string_view windowText(std::string_view raw, EncodingKind kind, std::int32_t bomLength,
-                            std::string& converted) {
+                            WindowSide side, bool skipEmpty, std::string& converted) {
   if (isUtf16(kind)) {
-    converted = utf16ToUtf8(raw, kind == EncodingKind::Utf16Be, bomLength);
+    const WindowUnits units(raw, kind == EncodingKind::Utf16Be, bomLength);
+    std::size_t from = 0;
+    std::size_t to = units.count();
+    if (side == WindowSide::Head) {
+      to = std::min(to, headEnd(units, skipEmpty));
+    } else {
+      const std::size_t start = tailStart(units, skipEmpty);
+      if (start != std::string_view::npos) from = start;
+    }
+    converted = units.toUtf8(from, to);
     return converted;
   }
   const auto skip = static_cast<std::size_t>(std::max(bomLength, 0));
@@ -82,8 +217,8 @@ bool tailPass(AnalysisCache& cache, platform::FileHandle file, std::int32_t wind
   const std::string raw = readRange(file, start, length);
   if (raw.size() < static_cast<std::size_t>(length)) return false;
   std::string converted;
-  const std::string_view text =
-      windowText(raw, cache.kind, start == 0 ? cache.bomLength : 0, converted);
+  const std::string_view text = windowText(raw, cache.kind, start == 0 ? cache.bomLength : 0,
+                                           WindowSide::Tail, skipEmpty, converted);
   splitTail(cache, text, start == 0, skipEmpty);
   return true;
 }
@@ -96,7 +231,9 @@ void headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& 
   std::string converted;
   // First pass: the head sample the cache already holds, no read.
   const std::string_view sample = cache.headSample;
-  splitHead(cache, windowText(sample, cache.kind, cache.bomLength, converted),
+  splitHead(cache,
+            windowText(sample, cache.kind, cache.bomLength, WindowSide::Head, config.skipEmpty,
+                       converted),
             static_cast<std::int64_t>(sample.size()) >= cache.fileSize, config.skipEmpty);
 
   if (cache.headCount < HeadCapacity && cache.fileSize > windows.first) {
@@ -104,7 +241,9 @@ void headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& 
     // Both windows start at offset 0, so a wide read no longer than the sample (a failed or
     // short read) cannot add a line; keep the first pass rather than lose its lines.
     if (raw.size() > sample.size()) {
-      splitHead(cache, windowText(raw, cache.kind, cache.bomLength, converted),
+      splitHead(cache,
+                windowText(raw, cache.kind, cache.bomLength, WindowSide::Head, config.skipEmpty,
+                           converted),
                 static_cast<std::int64_t>(raw.size()) >= cache.fileSize, config.skipEmpty);
     }
   }
@@ -123,34 +262,14 @@ void tailLines(AnalysisCache& cache, platform::FileHandle file, const Settings& 
 }
 
 std::string decodeWindow(std::string_view raw, EncodingKind kind, std::int32_t bomLength) {
-  std::string converted;
-  const std::string_view text = windowText(raw, kind, bomLength, converted);
-  if (isUtf16(kind)) return converted;
-  return std::string(text);
+  if (isUtf16(kind)) return utf16ToUtf8(raw, kind == EncodingKind::Utf16Be, bomLength);
+  const auto skip = static_cast<std::size_t>(std::max(bomLength, 0));
+  return skip >= raw.size() ? std::string() : std::string(raw.substr(skip));
 }
 
 std::string utf16ToUtf8(std::string_view raw, bool bigEndian, std::int32_t offset) {
-  const auto start = static_cast<std::size_t>(std::max(offset, 0));
-  if (start >= raw.size()) return {};
-  // Windows are at most WideWindow bytes; the cap only keeps the unit count inside an int.
-  const std::size_t units = std::min<std::size_t>((raw.size() - start) / 2, INT_MAX / 2);
-  if (units == 0) return {};
-
-  std::u16string wide(units, u'\0');
-  const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data() + start);
-  const unsigned highByte = bigEndian ? 0 : 1;
-  for (std::size_t i = 0; i < units; ++i) {
-    const unsigned high = bytes[2 * i + highByte];
-    const unsigned low = bytes[2 * i + (1 - highByte)];
-    wide[i] = static_cast<char16_t>((high << 8) | low);
-  }
-  const int unitCount = static_cast<int>(units);
-  const int needed = platform::wideToUtf8(wide.data(), unitCount, nullptr, 0);
-  if (needed <= 0) return {};
-  std::string utf8(static_cast<std::size_t>(needed), '\0');
-  const int written = platform::wideToUtf8(wide.data(), unitCount, utf8.data(), needed);
-  utf8.resize(static_cast<std::size_t>(std::max(written, 0)));
-  return utf8;
+  const WindowUnits units(raw, bigEndian, offset);
+  return units.toUtf8(0, units.count());
 }
 
 bool isBlankLine(std::string_view line) {

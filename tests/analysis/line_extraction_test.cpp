@@ -177,6 +177,45 @@ TEST_F(LineExtraction, ShortReadsKeepWhatIsKnown) {
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
 }
 
+// UTF-16 windows are split in units and converted only where the lines are: the lines must be
+// those of a split of the whole converted window, on seeded random files and small windows
+TEST_F(LineExtraction, Utf16AgreesWithWholeWindowSplit) {
+  std::mt19937 random(20261208);
+  const char* const units[] = {"61 00", "0A 00", "0A 00", "0D 00", "20 00", "21 00",
+                               "0A 01", "00 0A", "3D D8", "00 DE", "30 04", "00 00"};
+  AnalysisCache whole;
+  for (int round = 0; round < 4000; ++round) {
+    const bool bigEndian = random() % 2 == 0;
+    std::string bytes = hex(bigEndian ? "FE FF" : "FF FE");
+    for (auto n = random() % 120; n > 0; --n) {
+      std::string unit = hex(units[random() % std::size(units)]);
+      if (bigEndian) std::swap(unit[0], unit[1]);
+      bytes += unit;
+    }
+    if (random() % 3 == 0) bytes += 'z';
+    const auto first = static_cast<std::int32_t>(8 + random() % 100);
+    const LineWindows windows{first, first}; // one window a side: no second pass adds lines
+    config.skipEmpty = random() % 2 == 0;
+    SCOPED_TRACE(testing::PrintToString(bytes) + " first " + std::to_string(first) +
+                 (config.skipEmpty ? " skipEmpty" : ""));
+    load(bytes, windows);
+    ASSERT_EQ(cache.kind, bigEndian ? EncodingKind::Utf16Be : EncodingKind::Utf16Le);
+
+    const std::size_t size = bytes.size();
+    splitHead(whole, decodeWindow(cache.headSample, cache.kind, cache.bomLength),
+              cache.headSample.size() == size, config.skipEmpty);
+    std::size_t start = size - std::min<std::size_t>(size, static_cast<std::size_t>(first));
+    start += start % 2;
+    splitTail(whole,
+              decodeWindow(bytes.substr(start), cache.kind, start == 0 ? cache.bomLength : 0),
+              start == 0, config.skipEmpty);
+    EXPECT_EQ(head(windows),
+              Lines(whole.headSlots.begin(), whole.headSlots.begin() + whole.headCount));
+    EXPECT_EQ(tail(windows),
+              Lines(whole.tailSlots.begin(), whole.tailSlots.begin() + whole.tailCount));
+  }
+}
+
 TEST(LineText, DecodeAndBlankRules) {
   EXPECT_EQ(decodeWindow(hex("EF BB BF"), EncodingKind::Utf8, 3), "");
   EXPECT_EQ(decodeWindow("ab", EncodingKind::Other, 3), "");
@@ -184,6 +223,13 @@ TEST(LineText, DecodeAndBlankRules) {
   EXPECT_EQ(utf16ToUtf8(hex("41 00 00 00 42"), false, 0), std::string("A\0", 2));
   EXPECT_EQ(utf16ToUtf8(hex("41 00"), false, 1), "");
   EXPECT_EQ(utf16ToUtf8(hex("00 41 00"), true, 1), hex("E4 84 80"));
+  // beyond one pass: sized first
+  std::string manyUnits, manyBytes;
+  for (int i = 0; i < 70000; ++i) {
+    manyUnits += hex("16 04");
+    manyBytes += hex("D0 96");
+  }
+  EXPECT_TRUE(utf16ToUtf8(manyUnits, false, 0) == manyBytes);
   EXPECT_TRUE(isBlankLine(""));
   EXPECT_TRUE(isBlankLine(hex("00 09 0D 20")));
   EXPECT_FALSE(isBlankLine(hex("20 21")));
