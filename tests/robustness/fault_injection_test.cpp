@@ -66,6 +66,10 @@ protected:
 const std::string Small = "one\ntwo\nthree\n";
 const Row16 SmallAnswers = {"one",  "two",  "three", "(-3)", "(-3)",  "(-3)", "(-3)", "(-3)",
                             "(-3)", "(-3)", "one",   "two",  "three", "3",    "ANSI", "Text"};
+// Larger than the head sample, so that the tail and the count read the file, yet answering as
+// Small does: the spaces after "three" are trimmed. Reads of a row: 1 the head sample, 2 the
+// head's second pass, 3 and 4 the tail's two passes, 5 the count.
+const std::string Padded = "one\ntwo\nthree" + std::string(70000, ' ') + "\n";
 const Row16 NothingRead = {"(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)",
                            "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "0",    "ANSI", "Text"};
 
@@ -77,6 +81,7 @@ TEST_F(FaultInjection, FaultyReadsGiveFewerResultsThatStayCached) {
     std::function<void()> inject;
     Row16 expected;
     bool sameIdentity = true; // false when the fault itself hid the identity (time 0)
+    std::string body = Small;
   };
   const Case cases[] = {
       {"head sample read fails",
@@ -87,20 +92,28 @@ TEST_F(FaultInjection, FaultyReadsGiveFewerResultsThatStayCached) {
        [] { fake::faults().readScript = {5}; },
        {"one", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "one", "two",
         "three", "3", "ANSI", "Text"}},
-      {"tail window read fails",
-       [] { fake::faults().failReadCall = 2; },
+      {"tail window reads fail",
+       [] {
+         fake::faults().readScript = {-2, -2, -1, -1};
+       },
        {"one", "two", "three", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)",
-        "(-3)", "(-3)", "3", "ANSI", "Text"}},
+        "(-3)", "(-3)", "3", "ANSI", "Text"},
+       true,
+       Padded},
       {"count read fails",
-       [] { fake::faults().failReadCall = 3; },
+       [] { fake::faults().failReadCall = 5; },
        {"one", "two", "three", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "one", "two",
-        "three", "0", "ANSI", "Text"}},
+        "three", "0", "ANSI", "Text"},
+       true,
+       Padded},
       {"count read cut after 6 bytes",
        [] {
-         fake::faults().readScript = {-2, -2, 6};
+         fake::faults().readScript = {-2, -2, -2, -2, 6};
        },
        {"one", "two", "three", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "one", "two",
-        "three", "2", "ANSI", "Text"}},
+        "three", "2", "ANSI", "Text"},
+       true,
+       Padded},
       {"every read fails", [] { fake::faults().failReadsFrom = 1; }, NothingRead},
       {"size query fails", [] { fake::faults().failSize = true; }, NothingRead, false},
       {"time query fails", [] { fake::faults().failTime = true; }, SmallAnswers, false},
@@ -108,7 +121,7 @@ TEST_F(FaultInjection, FaultyReadsGiveFewerResultsThatStayCached) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     SetUp();
-    fake::putFile(u"a.txt", Small, 7);
+    fake::putFile(u"a.txt", c.body, 7);
     c.inject();
     EXPECT_EQ(row(u"a.txt"), c.expected);
     if (c.sameIdentity) {
@@ -121,7 +134,7 @@ TEST_F(FaultInjection, FaultyReadsGiveFewerResultsThatStayCached) {
     }
     // A new write time is another file: everything is read again and comes out whole.
     fake::faults() = {};
-    fake::putFile(u"a.txt", Small, 8);
+    fake::putFile(u"a.txt", c.body, 8);
     EXPECT_EQ(row(u"a.txt"), SmallAnswers);
   }
 }
@@ -181,6 +194,7 @@ TEST_F(FaultInjection, FileChangesBetweenSizeQueryAndRead) {
     std::function<void()> change;
     Row16 during;
     Row16 after;
+    std::string body = Small;
   };
   const Row16 cut = {"one",  "tw",   "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)",
                      "(-3)", "(-3)", "(-3)", "one",  "tw",   "2",    "ANSI", "Text"};
@@ -194,10 +208,11 @@ TEST_F(FaultInjection, FileChangesBetweenSizeQueryAndRead) {
        cut},
       {"emptied", [] { fake::putFile(u"a.txt", "", 7); }, NothingRead, NothingRead},
       {"grown",
-       [] { fake::putFile(u"a.txt", Small + "four\n", 7); },
+       [] { fake::putFile(u"a.txt", Padded + "four\n", 7); },
        {"one", "two", "three", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "one", "two",
         "three", "4", "ANSI", "Text"},
-       four},
+       four,
+       Padded},
       {"replaced",
        [] {
          fake::removeEntry(u"a.txt");
@@ -210,7 +225,7 @@ TEST_F(FaultInjection, FileChangesBetweenSizeQueryAndRead) {
     Row16 during;
     for (int field = 0; field < Fields; ++field) {
       SetUp();
-      fake::putFile(u"a.txt", Small, 7);
+      fake::putFile(u"a.txt", c.body, 7);
       fake::faults().afterSizeQuery = c.change;
       during[static_cast<std::size_t>(field)] = answer(u"a.txt", field);
     }
