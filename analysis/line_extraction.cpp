@@ -214,8 +214,14 @@ bool tailPass(AnalysisCache& cache, platform::FileHandle file, std::int32_t wind
     ++start;
     --length;
   }
-  const std::string raw = readRange(file, start, length);
-  if (raw.size() < static_cast<std::size_t>(length)) return false;
+  // A head sample that holds the whole file is this window already; do not read it again.
+  std::string read;
+  std::string_view raw = cache.headSample;
+  if (start != 0 || static_cast<std::int64_t>(raw.size()) != cache.fileSize) {
+    read = readRange(file, start, length);
+    if (read.size() < static_cast<std::size_t>(length)) return false;
+    raw = read;
+  }
   std::string converted;
   const std::string_view text = windowText(raw, cache.kind, start == 0 ? cache.bomLength : 0,
                                            WindowSide::Tail, skipEmpty, converted);

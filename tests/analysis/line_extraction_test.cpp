@@ -105,7 +105,7 @@ TEST_F(LineExtraction, WindowEdges) {
        {"a", "b", "c", "d", "e", "f", "g", "hh"},
        {"f", "g", "hh"},
        0,
-       16},
+       0},
       {"a\nb\nc\nd\ne\nf\ng\nhhh",
        {"a", "b", "c", "d", "e", "f", "g", "hhh"},
        {"f", "g", "hhh"},
