@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace linepeek {
 namespace {
 
@@ -72,36 +76,49 @@ bool guessUtf16(std::string_view sample, bool& bigEndian) {
   return false;
 }
 
+// The walk from lead to lead, done for every position at once: a byte must be a continuation
+// (80..BF) exactly when a lead before it still expects one (C0..DF one byte back, E0..EF up to
+// two, F0..F7 up to three), and no byte may be F8..FF. Continuations expected beyond the end are
+// the accepted cut sequence. This gives the walk's answer without walking.
 bool looksUtf8(std::string_view bytes) {
-  bool sawMultiByte = false;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t size = bytes.size();
+  bool sawLead = false;
   std::size_t i = 0;
-  while (i < size) {
-    const std::uint8_t lead = byteAt(bytes, i);
-    if (lead < 0x80) {
-      // Runs of 7-bit bytes are the common case; skip them without the dispatch below.
-      ++i;
-      continue;
-    }
-    std::size_t continuations = 0;
-    if ((lead & 0xE0) == 0xC0) {
-      continuations = 1;
-    } else if ((lead & 0xF0) == 0xE0) {
-      continuations = 2;
-    } else if ((lead & 0xF8) == 0xF0) {
-      continuations = 3;
-    } else {
-      return false; // a stray continuation byte or F8..FF as a lead
-    }
-    sawMultiByte = true;
-    ++i;
-    for (std::size_t k = 0; k < continuations; ++k, ++i) {
-      // A sequence cut by the end of the examined prefix is accepted.
-      if (i >= size) return true;
-      if ((byteAt(bytes, i) & 0xC0) != 0x80) return false;
-    }
+#if defined(__SSE2__)
+  // Whether each byte has every bit of `bits` set: C0 for "C0 or above", E0, F0, F8 likewise.
+  const auto hasBits = [](__m128i block, int bits) {
+    const __m128i mask = _mm_set1_epi8(static_cast<char>(bits));
+    return _mm_cmpeq_epi8(_mm_and_si128(block, mask), mask);
+  };
+  const __m128i contTop = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i topTwo = _mm_set1_epi8(static_cast<char>(0xC0));
+  __m128i previous = _mm_setzero_si128(); // before the first block: no lead
+  __m128i leads = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    // The bytes one, two and three places back, reaching into the previous block.
+    const __m128i back1 = _mm_or_si128(_mm_slli_si128(block, 1), _mm_srli_si128(previous, 15));
+    const __m128i back2 = _mm_or_si128(_mm_slli_si128(block, 2), _mm_srli_si128(previous, 14));
+    const __m128i back3 = _mm_or_si128(_mm_slli_si128(block, 3), _mm_srli_si128(previous, 13));
+    const __m128i expected = _mm_or_si128(_mm_or_si128(hasBits(back1, 0xC0), hasBits(back2, 0xE0)),
+                                          hasBits(back3, 0xF0));
+    const __m128i isContinuation = _mm_cmpeq_epi8(_mm_and_si128(block, topTwo), contTop);
+    const __m128i bad = _mm_or_si128(_mm_xor_si128(isContinuation, expected), hasBits(block, 0xF8));
+    if (_mm_movemask_epi8(bad) != 0) return false;
+    leads = _mm_or_si128(leads, hasBits(block, 0xC0));
+    previous = block;
   }
-  return sawMultiByte;
+  sawLead = _mm_movemask_epi8(leads) != 0;
+#endif
+  for (; i < size; ++i) {
+    const unsigned byte = data[i];
+    const bool expected = (i >= 1 && data[i - 1] >= 0xC0) || (i >= 2 && data[i - 2] >= 0xE0) ||
+                          (i >= 3 && data[i - 3] >= 0xF0);
+    if (byte >= 0xF8 || ((byte & 0xC0) == 0x80) != expected) return false;
+    sawLead = sawLead || byte >= 0xC0;
+  }
+  return sawLead;
 }
 
 } // namespace linepeek

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/support/test_util.h"
 
 namespace linepeek {
@@ -73,6 +75,55 @@ TEST(EncodingKind, DetectsKindAndBomLength) {
     EXPECT_EQ(detectEncoding(row.sample, bomLength, config), row.kind);
     EXPECT_EQ(bomLength, row.bomLength);
   }
+}
+
+// The block check against the lead-to-lead walk, on seeded random bytes: mostly 7-bit runs,
+// so that leads and continuations fall on every offset of a 16-byte block and across blocks
+TEST(EncodingKind, Utf8CheckAgreesWithPlainWalk) {
+  const auto walk = [](const std::string& bytes) {
+    bool sawLead = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+      const auto lead = static_cast<unsigned char>(bytes[i++]);
+      if (lead < 0x80) continue;
+      const int follow = lead < 0xC0   ? -1
+                         : lead < 0xE0 ? 1
+                         : lead < 0xF0 ? 2
+                         : lead < 0xF8 ? 3
+                                       : -1;
+      if (follow < 0) return false;
+      sawLead = true;
+      for (int k = 0; k < follow; ++k, ++i) {
+        if (i >= bytes.size()) return true;
+        if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80) return false;
+      }
+    }
+    return sawLead;
+  };
+  const std::string pieces[] = {"a",
+                                "a",
+                                "a",
+                                "a",
+                                hex("C3 A9"),
+                                hex("E0 80 BF"),
+                                hex("F7 BF 80 80"),
+                                hex("80"),
+                                hex("C3"),
+                                hex("EF BF"),
+                                hex("F8"),
+                                hex("FF")};
+  std::mt19937 random(20261209);
+  int utf8 = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes(random() % 40, 'a');
+    while (bytes.size() < 90 && random() % 8 != 0)
+      bytes += random() % 3 == 0 ? pieces[random() % std::size(pieces)]
+                                 : std::string(random() % 20, 'a');
+    if (round % 2 == 0) bytes.resize(random() % (bytes.size() + 1)); // cut anywhere
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    EXPECT_EQ(looksUtf8(bytes), walk(bytes));
+    utf8 += walk(bytes) ? 1 : 0;
+  }
+  EXPECT_GT(utf8, 2000); // both answers are well represented
 }
 
 } // namespace
