@@ -80,14 +80,25 @@ bool looksRussian(std::string_view sample, bool dosLetters, const Settings& conf
   const auto examined = static_cast<std::int64_t>(prefix.size());
   if (examined < config.rusMinSize) return false;
   std::int64_t letters = 0;
-  std::int64_t run = 0;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (isCyrillicLetter(byteAt(prefix, i), dosLetters)) {
-      ++letters;
-      ++run;
-      if (config.rusWordLen > 0 && run >= config.rusWordLen) return true;
+  if (config.rusWordLen <= 0) {
+    // Without the run rule only the number of letters matters: a plain count per letter class,
+    // which the compiler turns into vector code.
+    if (dosLetters) {
+      for (std::size_t i = 0; i < prefix.size(); ++i)
+        letters += isCyrillicLetter(byteAt(prefix, i), true) ? 1 : 0;
     } else {
-      run = 0;
+      for (std::size_t i = 0; i < prefix.size(); ++i)
+        letters += isCyrillicLetter(byteAt(prefix, i), false) ? 1 : 0;
+    }
+  } else {
+    std::int64_t run = 0;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+      if (isCyrillicLetter(byteAt(prefix, i), dosLetters)) {
+        ++letters;
+        if (++run >= config.rusWordLen) return true;
+      } else {
+        run = 0;
+      }
     }
   }
   // The share is taken over every byte examined, not over the high bytes.
