@@ -44,8 +44,9 @@ std::string csvField(std::string_view text) {
 }
 
 std::string tsvField(std::string_view text) {
+  if (text.find_first_of("\\\t\n\r") == std::string_view::npos) return std::string(text);
   std::string out;
-  out.reserve(text.size());
+  out.reserve(text.size() + 8);
   for (char c : text) {
     switch (c) {
     case '\\':

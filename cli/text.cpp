@@ -151,8 +151,13 @@ bool isUnsafeFormat(char32_t cp) {
 
 std::string utf16ToUtf8(std::u16string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  // ASCII runs, the common case for every value, go straight across; the rest code by code.
+  std::size_t i = 0;
+  while (i < text.size() && text[i] < 0x80)
+    ++i;
+  out.reserve(text.size() + (text.size() - i) * 2);
+  out.append(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(i));
+  for (; i < text.size(); ++i) {
     const char32_t unit = text[i];
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
