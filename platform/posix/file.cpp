@@ -25,19 +25,41 @@ constexpr std::int64_t NanosecondsPerTick = 100;
 // Files larger than this (the analysis' head window) get the sequential-scan hint.
 constexpr off_t SequentialHintBytes = 65536;
 
+// The open already looked at the file's status to refuse what is not a regular file; keeping
+// its write time for the time query that follows every open saves a second fstat per request.
+// Per thread, and forgotten when the descriptor is closed, so it never outlives its file.
+struct OpenedStatus {
+  int descriptor = -1;
+  struct timespec written {};
+};
+thread_local OpenedStatus lastOpened;
+
+std::uint64_t fileTime(const struct timespec& written) {
+  const std::int64_t seconds = written.tv_sec;
+  // Times before 1601 or too late for 64 bits have no file time; they count as a failed query.
+  constexpr std::int64_t MaxSeconds = INT64_MAX / TicksPerSecond - EpochGapSeconds - 1;
+  if (seconds < -EpochGapSeconds || seconds > MaxSeconds) return 0;
+  const std::int64_t ticks =
+      (seconds + EpochGapSeconds) * TicksPerSecond + written.tv_nsec / NanosecondsPerTick;
+  return static_cast<std::uint64_t>(ticks);
+}
+
 } // namespace
 
 FileHandle openFile(const char16_t* name) {
   posix::PathBuffer path;
   if (!posix::fileSystemName(name, path)) return InvalidFile;
-  const int descriptor = posix::openRegularFile(path.data());
+  struct stat status {};
+  const int descriptor = posix::openRegularFile(path.data(), &status);
   if (descriptor < 0) return InvalidFile;
+  lastOpened = {descriptor, status.st_mtim};
   // The sequential-scan hint waits for the size: seekToEnd gives it (see there).
   return descriptor;
 }
 
 void closeFile(FileHandle file) {
   if (file < 0) return;
+  if (lastOpened.descriptor == descriptorOf(file)) lastOpened.descriptor = -1;
   posix::DescriptorOwner owner(descriptorOf(file));
 }
 
@@ -65,15 +87,11 @@ std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
 }
 
 std::uint64_t lastWriteTime(FileHandle file) {
+  if (file < 0) return 0;
+  if (lastOpened.descriptor == descriptorOf(file)) return fileTime(lastOpened.written);
   struct stat status {};
-  if (file < 0 || ::fstat(descriptorOf(file), &status) != 0) return 0;
-  const std::int64_t seconds = status.st_mtim.tv_sec;
-  // Times before 1601 or too late for 64 bits have no file time; they count as a failed query.
-  constexpr std::int64_t MaxSeconds = INT64_MAX / TicksPerSecond - EpochGapSeconds - 1;
-  if (seconds < -EpochGapSeconds || seconds > MaxSeconds) return 0;
-  const std::int64_t ticks =
-      (seconds + EpochGapSeconds) * TicksPerSecond + status.st_mtim.tv_nsec / NanosecondsPerTick;
-  return static_cast<std::uint64_t>(ticks);
+  if (::fstat(descriptorOf(file), &status) != 0) return 0;
+  return fileTime(status.st_mtim);
 }
 
 EntryKind queryEntry(const char16_t* name) {

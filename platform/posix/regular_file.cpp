@@ -26,7 +26,7 @@ bool clearNonBlocking(int descriptor) {
 
 } // namespace
 
-int openRegularFile(const char* path) {
+int openRegularFile(const char* path, struct stat* status) {
   if (path == nullptr) return -1;
   int descriptor = -1;
   do {
@@ -35,8 +35,9 @@ int openRegularFile(const char* path) {
   if (descriptor < 0) return -1;
   DescriptorOwner owner(descriptor);
 
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+  struct stat found {};
+  if (::fstat(descriptor, &found) != 0 || !S_ISREG(found.st_mode)) return -1;
+  if (status != nullptr) *status = found;
   // O_NONBLOCK only guarded the open and stays set: regular files ignore it on nearly every file
   // system, and readFully clears it on the rare one that answers EAGAIN. Clearing it here would
   // cost two system calls on every request.

@@ -4,14 +4,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <sys/stat.h>
 
 namespace linepeek::platform::posix {
 
 // Opens an existing regular file read-only (close-on-exec, never the controlling terminal) and
 // answers its descriptor, or -1. The open itself is non-blocking, so a FIFO without a writer or
-// a device cannot stall the caller; anything but a regular file is then refused. The
-// descriptor is returned in blocking mode.
-int openRegularFile(const char* path);
+// a device cannot stall the caller; anything but a regular file is then refused. The descriptor
+// keeps O_NONBLOCK, which regular files ignore; readFully clears it should a read say EAGAIN.
+// `status`, when given, receives the file's status as the open found it.
+int openRegularFile(const char* path, struct stat* status = nullptr);
 
 // Reads up to `length` bytes at the current position, retrying interrupted reads and looping
 // until `length` bytes are read or the file ends. Answers the count, or -1 when the very first
