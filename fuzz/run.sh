@@ -41,6 +41,10 @@ cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/linepeek-fuzz.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# The targets' own scratch files go here too: libFuzzer ends a timed run without running the
+# targets' exit handlers, which would otherwise leave them behind.
+mkdir -p "$work/tmp"
+export TMPDIR=$work/tmp
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Code pages fixed, so that runs do not depend on the machine's locale.
 export LINEPEEK_CODEPAGES=${LINEPEEK_CODEPAGES:-1252,437}
