@@ -164,7 +164,8 @@ TEST_F(DispatcherTest, CountIgnoresMaxLenAndWritesEightBytes) {
 TEST_F(DispatcherTest, ExceptionInsideAProducerReleasesEverything) {
   // Larger than the head sample, so that the count has to read.
   std::string body;
-  for (int i = 0; i < 35000; ++i) body += "x\n";
+  for (int i = 0; i < 35000; ++i)
+    body += "x\n";
   fake::putFile(u"a.txt", body);
   EXPECT_EQ(askText(u"a.txt", 15), "Text");
   fake::faults().throwOnRead = true;
