@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -99,5 +101,25 @@ inline std::string show(std::string_view bytes) {
   }
   return out;
 }
+
+// A scratch folder for the whole process, removed when the process ends normally.
+class ScratchFolder {
+public:
+  explicit ScratchFolder(const std::string& prefix)
+      : path_(std::filesystem::temp_directory_path() /
+              (prefix + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+private:
+  std::filesystem::path path_;
+};
 
 } // namespace linepeek::fuzz

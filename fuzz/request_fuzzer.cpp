@@ -31,20 +31,17 @@ using linepeek::fuzz::Input;
 constexpr unsigned char Untouched = 0xA5;
 
 const std::filesystem::path& folder() {
-  static const std::filesystem::path path = [] {
-    std::filesystem::path made =
-        std::filesystem::temp_directory_path() /
-        ("linepeek-fuzz-request-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(made / "dir.txt");
+  // A static with a destructor rather than an atexit handler: the handler would run after the
+  // path it needs had already been destroyed, and leave the folder behind.
+  static const linepeek::fuzz::ScratchFolder scratch("linepeek-fuzz-request-");
+  static const bool ready = [] {
+    std::filesystem::create_directories(scratch.path() / "dir.txt");
     linepeek::platform::createValueLock();
     linepeek::selectCountKernel();
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(folder(), ignored);
-    });
-    return made;
+    return true;
   }();
-  return path;
+  (void)ready;
+  return scratch.path();
 }
 
 struct NameChoice {

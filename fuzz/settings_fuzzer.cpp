@@ -22,18 +22,8 @@ namespace ref = linepeek::reference;
 
 // One folder per process, reused by every input and removed at exit.
 const std::filesystem::path& iniFolder() {
-  static const std::filesystem::path folder = [] {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("linepeek-fuzz-settings-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(path);
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(iniFolder(), ignored);
-    });
-    return path;
-  }();
-  return folder;
+  static const linepeek::fuzz::ScratchFolder folder("linepeek-fuzz-settings-");
+  return folder.path();
 }
 
 struct NumberKey {
