@@ -46,17 +46,7 @@ void choose(Input& input, linepeek::Settings& config, ref::NamingSettings& namin
   if ((switches & 32) != 0) config.oemIgnore = {};
   if ((switches & 64) != 0) config.oemIgnore[176 + flagged % 48] = 1;
 
-  naming.textBufferSizeKB = config.textBufferSizeKB;
-  naming.oemEnabled = config.oemEnabled;
-  naming.oemBufferSizeKB = config.oemBufferSizeKB;
-  naming.oemPercent = config.oemPercent;
-  naming.rusEnabled = config.rusEnabled;
-  naming.rusBufferSizeKB = config.rusBufferSizeKB;
-  naming.rusMinSize = config.rusMinSize;
-  naming.rusPercent = config.rusPercent;
-  naming.rusWordLen = config.rusWordLen;
-  naming.binaryIgnore = config.binaryIgnore;
-  naming.oemIgnore = config.oemIgnore;
+  naming = linepeek::fuzz::namingOf(config);
 }
 
 } // namespace

@@ -11,6 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/reference.h"
+#include "settings/settings.h"
+
 namespace linepeek::fuzz {
 
 // Prints `what`, then the input as a C++ array, and aborts so the fuzzer keeps the input.
@@ -121,5 +124,32 @@ public:
 private:
   std::filesystem::path path_;
 };
+
+// The kind and BOM length pairs that detection can produce.
+struct KindChoice {
+  int kind;
+  int bomLength;
+};
+inline constexpr KindChoice DetectableKinds[] = {
+    {reference::KindOther, 0},   {reference::KindUtf8, 0},    {reference::KindUtf8, 3},
+    {reference::KindUtf16Le, 0}, {reference::KindUtf16Le, 2}, {reference::KindUtf16Be, 0},
+    {reference::KindUtf16Be, 2}};
+
+// The naming settings of the reference, copied from the module's record.
+inline reference::NamingSettings namingOf(const Settings& config) {
+  reference::NamingSettings naming;
+  naming.textBufferSizeKB = config.textBufferSizeKB;
+  naming.oemEnabled = config.oemEnabled;
+  naming.oemBufferSizeKB = config.oemBufferSizeKB;
+  naming.oemPercent = config.oemPercent;
+  naming.rusEnabled = config.rusEnabled;
+  naming.rusBufferSizeKB = config.rusBufferSizeKB;
+  naming.rusMinSize = config.rusMinSize;
+  naming.rusPercent = config.rusPercent;
+  naming.rusWordLen = config.rusWordLen;
+  naming.binaryIgnore = config.binaryIgnore;
+  naming.oemIgnore = config.oemIgnore;
+  return naming;
+}
 
 } // namespace linepeek::fuzz

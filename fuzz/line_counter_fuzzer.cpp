@@ -22,13 +22,8 @@ namespace ref = linepeek::reference;
 using linepeek::CountKernel;
 using linepeek::fuzz::Input;
 
-struct KindChoice {
-  int kind;
-  int bomLength;
-};
-constexpr KindChoice Kinds[] = {{ref::KindOther, 0},   {ref::KindUtf8, 0},    {ref::KindUtf8, 3},
-                                {ref::KindUtf16Le, 0}, {ref::KindUtf16Le, 2}, {ref::KindUtf16Be, 0},
-                                {ref::KindUtf16Be, 2}};
+using linepeek::fuzz::KindChoice;
+constexpr const auto& Kinds = linepeek::fuzz::DetectableKinds;
 constexpr CountKernel Kernels[] = {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2,
                                    CountKernel::Avx512};
 

@@ -22,14 +22,8 @@ namespace {
 namespace ref = linepeek::reference;
 using linepeek::fuzz::Input;
 
-// The kind and BOM length pairs that detection can produce.
-struct KindChoice {
-  int kind;
-  int bomLength;
-};
-constexpr KindChoice Kinds[] = {{ref::KindOther, 0},   {ref::KindUtf8, 0},    {ref::KindUtf8, 3},
-                                {ref::KindUtf16Le, 0}, {ref::KindUtf16Le, 2}, {ref::KindUtf16Be, 0},
-                                {ref::KindUtf16Be, 2}};
+using linepeek::fuzz::KindChoice;
+constexpr const auto& Kinds = linepeek::fuzz::DetectableKinds;
 
 std::string describe(const std::vector<std::string>& lines) {
   std::string text = std::to_string(lines.size()) + " lines:";

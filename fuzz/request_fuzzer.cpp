@@ -172,18 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ref::headGroup(file, kind, bomLength, config.skipEmpty, 65536, 4194304);
   const std::vector<std::string> tail =
       ref::tailGroup(file, kind, bomLength, config.skipEmpty, 65536, 4194304);
-  ref::NamingSettings naming;
-  naming.textBufferSizeKB = config.textBufferSizeKB;
-  naming.oemEnabled = config.oemEnabled;
-  naming.oemBufferSizeKB = config.oemBufferSizeKB;
-  naming.oemPercent = config.oemPercent;
-  naming.rusEnabled = config.rusEnabled;
-  naming.rusBufferSizeKB = config.rusBufferSizeKB;
-  naming.rusMinSize = config.rusMinSize;
-  naming.rusPercent = config.rusPercent;
-  naming.rusWordLen = config.rusWordLen;
-  naming.binaryIgnore = config.binaryIgnore;
-  naming.oemIgnore = config.oemIgnore;
+  const ref::NamingSettings naming = linepeek::fuzz::namingOf(config);
   const auto fileSize = static_cast<std::int64_t>(file.size());
 
   Expected expected[linepeek::FieldCount];
