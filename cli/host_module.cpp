@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/listing.h"
 #include "cli/text.h"
 
 namespace linepeek::cli {
@@ -70,6 +71,19 @@ Value HostModule::value(const std::u16string& fileName, int field, int unit) con
   default:
     return {};
   }
+}
+
+std::string defaultModulePath(const std::string& executableFolder,
+                              const std::function<bool(const std::string&)>& exists) {
+  const char* name = defaultModuleName();
+  if (executableFolder.empty()) return name;
+  const char separator = joinSeparator(executableFolder);
+  const std::string beside = joinShown(executableFolder, name, separator);
+  if (exists(beside)) return beside;
+  std::string installed = executableFolder;
+  for (const char* part : {"..", "lib", "linepeek", name})
+    installed = joinShown(installed, part, separator);
+  return exists(installed) ? installed : beside;
 }
 
 std::vector<std::string> splitUnits(const std::string& units) {

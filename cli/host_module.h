@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,13 @@ private:
   SupportedFieldFn supportedField_ = nullptr;
   GetValueWFn getValueW_ = nullptr;
 };
+
+// The module to load when none is named: linepeek.so / linepeek.dll in `executableFolder`, or,
+// when that does not exist, in ../lib/linepeek/ from there (the package layout, program in
+// /usr/bin and module in /usr/lib/linepeek). When neither exists, the one beside the program, so
+// that the load error names it. An empty folder gives the bare name.
+std::string defaultModulePath(const std::string& executableFolder,
+                              const std::function<bool(const std::string&)>& exists);
 
 // The "|"-separated parts of a units text; none for the empty text.
 std::vector<std::string> splitUnits(const std::string& units);

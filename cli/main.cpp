@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -128,9 +129,10 @@ int runChecked(const std::vector<std::string>& args) {
 
   std::string modulePath = options.modulePath;
   if (modulePath.empty()) {
-    const std::string folder = executableFolder();
-    modulePath = folder.empty() ? defaultModuleName()
-                                : joinShown(folder, defaultModuleName(), joinSeparator(folder));
+    modulePath = defaultModulePath(executableFolder(), [](const std::string& path) {
+      std::error_code ec;
+      return std::filesystem::exists(pathFromUtf8(path), ec);
+    });
   }
   std::optional<HostModule> module = HostModule::load(modulePath, error);
   if (!module) {

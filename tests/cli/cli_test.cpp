@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "cli/fields.h"
 #include "cli/format.h"
+#include "cli/host_module.h"
 #include "cli/listing.h"
 #include "cli/options.h"
 #include "cli/text.h"
@@ -293,6 +295,30 @@ TEST(Listing, JoinShown) {
   EXPECT_EQ(joinShown("dir/", "x", '/'), "dir/x");
   EXPECT_EQ(joinShown("c:\\dir", "x", '\\'), "c:\\dir\\x");
   EXPECT_EQ(joinShown("c:\\dir\\", "x", '\\'), "c:\\dir\\x");
+}
+
+// The module beside the program wins over the package layout; a missing one is still named.
+TEST(HostModule, DefaultModulePath) {
+  const std::string name = defaultModuleName();
+  const std::string beside = "/opt/lp/bin/" + name;
+  const std::string installed = "/opt/lp/bin/../lib/linepeek/" + name;
+  struct Row {
+    std::string folder;
+    std::set<std::string> existing;
+    std::string expected;
+  } rows[] = {
+      {"/opt/lp/bin", {beside, installed}, beside},
+      {"/opt/lp/bin", {installed}, installed},
+      {"/opt/lp/bin", {}, beside},
+      {"", {name}, name},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.folder + " with " + std::to_string(row.existing.size()) + " present");
+    EXPECT_EQ(
+        defaultModulePath(row.folder,
+                          [&](const std::string& path) { return row.existing.count(path) != 0; }),
+        row.expected);
+  }
 }
 
 } // namespace
