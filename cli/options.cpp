@@ -21,7 +21,8 @@ Options:
                        escaped) or json (an array of objects; null where the module gave no value)
       --width N        cut table cells longer than N columns with an ellipsis (default 40; 0: no
                        cut; paths are never cut)
-      --module PATH    the module to load (default: linepeek.so or linepeek.dll beside this program)
+      --module PATH    the module to load (default: linepeek.so or linepeek.dll beside this program,
+                       or else in ../lib/linepeek/ from this program's folder)
       --list-fields    print the module's field catalogue with types and units
   -h, --help           show this help
   -V, --version        show the version
