@@ -1,0 +1,105 @@
+# bash completion for linepeek-cli: its options, the output formats, and the units and field
+# names of the module it loads. Units and names come from the program being completed
+# (--list-fields, honouring a --module already on the line), so they are always the module's own.
+# Needs nothing beyond bash itself.
+
+# Prints the module's field names (what=names) or line units (what=units), one per line.
+_linepeek_cli_catalogue() {
+  local what=$1 program=${COMP_WORDS[0]} module="" i word index name type units unit parts
+  [[ $program == "~/"* ]] && program=$HOME/${program#"~/"}
+  for ((i = 1; i < COMP_CWORD; i++)); do
+    word=${COMP_WORDS[i]}
+    if [[ $word == --module ]]; then
+      module=${COMP_WORDS[i + 1]}
+      [[ $module == = ]] && module=${COMP_WORDS[i + 2]}
+    elif [[ $word == --module=* ]]; then
+      module=${word#--module=}
+    fi
+  done
+  [[ $module == "~/"* ]] && module=$HOME/${module#"~/"}
+  local -A seen=()
+  while IFS=$'\t' read -r index name type units; do
+    [[ $index == Index ]] && continue
+    if [[ $what == names ]]; then
+      printf '%s\n' "$name"
+    # Choice fields list their choices where other fields list units.
+    elif [[ $type != "7 "* && -n $units ]]; then
+      IFS='|' read -ra parts <<<"$units"
+      for unit in "${parts[@]}"; do
+        [[ -z ${seen[$unit]-} ]] && printf '%s\n' "$unit"
+        seen[$unit]=1
+      done
+    fi
+  done < <("$program" ${module:+--module "$module"} --list-fields -o tsv 2>/dev/null)
+}
+
+# Sets COMPREPLY to the candidates (one per line in $2) that start with $1, each prefixed by
+# $3 and quoted for the command line.
+_linepeek_cli_reply() {
+  local cur=$1 prefix=${3-} candidate quoted
+  local -a candidates
+  mapfile -t candidates <<<"$2"
+  for candidate in "${candidates[@]}"; do
+    [[ -n $candidate && $candidate == "$cur"* ]] || continue
+    printf -v quoted '%q' "$prefix$candidate"
+    COMPREPLY+=("$quoted")
+  done
+}
+
+_linepeek_cli() {
+  COMPREPLY=()
+  local cur=${COMP_WORDS[COMP_CWORD]} prev="" option=""
+  ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
+  # With "=" among the word breaks, --name=value arrives as "--name", "=", "value".
+  if [[ $cur == = ]]; then
+    option=$prev
+    cur=""
+  elif [[ $prev == = ]] && ((COMP_CWORD > 1)); then
+    option=${COMP_WORDS[COMP_CWORD - 2]}
+  elif [[ $cur == --*=* ]]; then
+    option=${cur%%=*}
+    cur=${cur#*=}
+  else
+    option=$prev
+  fi
+  # Backslashes of earlier completions are not part of the value.
+  cur=${cur//\\/}
+
+  case $option in
+  -o | --format)
+    _linepeek_cli_reply "$cur" $'table\ncsv\ntsv\njson'
+    return
+    ;;
+  -u | --unit)
+    _linepeek_cli_reply "$cur" "$(_linepeek_cli_catalogue units)"
+    return
+    ;;
+  -f | --fields)
+    # A comma-separated list: complete its last name.
+    local done=""
+    [[ $cur == *,* ]] && done=${cur%,*},
+    local names
+    names=$(_linepeek_cli_catalogue names)
+    [[ -z $done ]] && names+=$'\nall'
+    _linepeek_cli_reply "${cur##*,}" "$names" "$done"
+    return
+    ;;
+  --module)
+    compopt -o filenames 2>/dev/null
+    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+    return
+    ;;
+  --width)
+    return
+    ;;
+  esac
+
+  if [[ $cur == -* ]]; then
+    _linepeek_cli_reply "$cur" $'--fields\n--unit\n--recursive\n--format\n--width\n--module\n--list-fields\n--help\n--version\n-f\n-u\n-r\n-o\n-h\n-V'
+    return
+  fi
+  compopt -o filenames 2>/dev/null
+  mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+}
+
+complete -F _linepeek_cli linepeek-cli
