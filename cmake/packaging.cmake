@@ -38,4 +38,7 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 # Only the files above: no test helper or third-party install rule ends up in an archive.
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};runtime;/")
 set(CPACK_STRIP_FILES ON)
+if(NOT WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/debian.cmake)
+endif()
 include(CPack)

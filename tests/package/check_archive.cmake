@@ -8,8 +8,8 @@
 #   - the module reads the linepeek.ini beside it: SkipEmpty=1 there changes a line count;
 #   - on Windows, the unpacked module carries its version resource.
 #
-#   cmake -DCPACK=... -DCPACK_CONFIG=... -DARCHIVE=... -DTOP=... -DMODULE_NAME=... -DCLI_NAME=...
-#         -DBUILD_CLI=... -DSOURCE_DIR=... -DWORK=... -DVERSION=... [-DEMULATOR=...]
+#   cmake -DCPACK=... -DCPACK_CONFIG=... -DGENERATOR=... -DARCHIVE=... -DTOP=... -DMODULE_NAME=...
+#         -DCLI_NAME=... -DBUILD_CLI=... -DSOURCE_DIR=... -DWORK=... -DVERSION=... [-DEMULATOR=...]
 #         [-DVERSION_TEST=...] -P check_archive.cmake
 cmake_minimum_required(VERSION 3.20)
 
@@ -34,7 +34,7 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/dist" "${WORK}/unpacked")
 
 # --- The archive and its listing.
-execute_process(COMMAND "${CPACK}" --config "${CPACK_CONFIG}" -B "${WORK}/dist"
+execute_process(COMMAND "${CPACK}" -G "${GENERATOR}" --config "${CPACK_CONFIG}" -B "${WORK}/dist"
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 set(archive "${WORK}/dist/${ARCHIVE}")
 if(NOT status EQUAL 0 OR NOT EXISTS "${archive}")
