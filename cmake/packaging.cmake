@@ -5,7 +5,7 @@
 #   cpack --config <build>/CPackConfig.cmake
 # gives linepeek-<version>-win64.zip from the mingw build and
 # linepeek-<version>-linux-x86_64.tar.gz from a native x86_64 Linux build, each holding one
-# top folder of the same name.
+# top folder of the same name. On Debian, cmake/debian.cmake adds the Debian package.
 
 # A flat folder does not belong in /usr/local: without an explicit --prefix or
 # CMAKE_INSTALL_PREFIX, install into the build tree.
