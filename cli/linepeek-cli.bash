@@ -48,9 +48,10 @@ _linepeek_cli_reply() {
 
 _linepeek_cli() {
   COMPREPLY=()
-  local cur=${COMP_WORDS[COMP_CWORD]} prev="" option=""
+  local cur=${COMP_WORDS[COMP_CWORD]} prev="" option="" before="" i
   ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
-  # With "=" among the word breaks, --name=value arrives as "--name", "=", "value".
+  # With "=" among the word breaks (the default), --name=value arrives as "--name", "=",
+  # "value"; without, as one word whose replies must keep the "--name=".
   if [[ $cur == = ]]; then
     option=$prev
     cur=""
@@ -58,35 +59,34 @@ _linepeek_cli() {
     option=${COMP_WORDS[COMP_CWORD - 2]}
   elif [[ $cur == --*=* ]]; then
     option=${cur%%=*}
+    before=$option=
     cur=${cur#*=}
   else
     option=$prev
   fi
   # Backslashes of earlier completions are not part of the value.
   cur=${cur//\\/}
+  # After "--" every word is a path.
+  for ((i = 1; i < COMP_CWORD; i++)); do
+    [[ ${COMP_WORDS[i]} == -- ]] && option=--
+  done
 
   case $option in
   -o | --format)
-    _linepeek_cli_reply "$cur" $'table\ncsv\ntsv\njson'
+    _linepeek_cli_reply "$cur" $'table\ncsv\ntsv\njson' "$before"
     return
     ;;
   -u | --unit)
-    _linepeek_cli_reply "$cur" "$(_linepeek_cli_catalogue units)"
+    _linepeek_cli_reply "$cur" "$(_linepeek_cli_catalogue units)" "$before"
     return
     ;;
   -f | --fields)
     # A comma-separated list: complete its last name.
-    local done=""
-    [[ $cur == *,* ]] && done=${cur%,*},
-    local names
+    local listed="" names
+    [[ $cur == *,* ]] && listed=${cur%,*},
     names=$(_linepeek_cli_catalogue names)
-    [[ -z $done ]] && names+=$'\nall'
-    _linepeek_cli_reply "${cur##*,}" "$names" "$done"
-    return
-    ;;
-  --module)
-    compopt -o filenames 2>/dev/null
-    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+    [[ -z $listed ]] && names+=$'\nall'
+    _linepeek_cli_reply "${cur##*,}" "$names" "$before$listed"
     return
     ;;
   --width)
@@ -94,12 +94,16 @@ _linepeek_cli() {
     ;;
   esac
 
-  if [[ $cur == -* ]]; then
+  if [[ $cur == -* && $option != -- && $option != --module ]]; then
     _linepeek_cli_reply "$cur" $'--fields\n--unit\n--recursive\n--format\n--width\n--module\n--list-fields\n--help\n--version\n-f\n-u\n-r\n-o\n-h\n-V'
     return
   fi
+  # Paths, and the module's path.
   compopt -o filenames 2>/dev/null
-  mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+  local path
+  while IFS= read -r path; do
+    COMPREPLY+=("$before$path")
+  done < <(compgen -f -- "$cur")
 }
 
 complete -F _linepeek_cli linepeek-cli

@@ -38,7 +38,7 @@ expect() {
 expect "csv json table tsv" "$cli" -o ""
 expect "table tsv" "$cli" -r --format t
 expect "json" "$cli" --format = j
-expect "csv" "$cli" --format=c
+expect "--format=csv" "$cli" --format=c
 expect "dos win" "$cli" -u ""
 expect "dos" "$cli" --unit = d
 expect "1 10" "$cli" -f 1
@@ -50,6 +50,8 @@ expect 'Type\,Line\ count\,-1 Type\,Line\ count\,-2 Type\,Line\ count\,-3' \
 expect "--list-fields" "$cli" --li
 expect "samples/files/utf8_bom.txt samples/files/utf8_no_bom.txt" "$cli" -r samples/files/utf8_
 expect "" "$cli" --width ""
+expect "" "$cli" -- --li
+expect "samples/files/folder" "$cli" --module samples/files/fol
 
 if ((failures > 0)); then
   echo "$failures completion check(s) failed"
