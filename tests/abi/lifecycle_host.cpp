@@ -55,9 +55,9 @@ public:
 
   // The answer as text: the line (UTF-8), the count, the choice, or "(code)".
   std::string answer(const fs::path& file, int field) const {
-    char name[64];
-    char units[512];
-    if (supportedField_(field, name, units, sizeof units) == 0) return "(no field)";
+    char name[256];
+    char units[256];
+    if (supportedField_(field, name, units, sizeof name) == 0) return "(no field)";
     // The module counts the capacity in code units for lines and in bytes for choices, so the
     // buffer holds that many code units.
     std::vector<char16_t> buffer(1024, u'\0');
@@ -119,7 +119,7 @@ void askEveryField(const Host& host, const fs::path& folder) {
   host.check(lines, {line, line, line, line, line, line, line, line, line, line, line, line, line,
                      "393216", "ANSI", "Text"});
 
-  // "Gr\u00FC\u00DFe" and "zwei" in UTF-16 LE with its mark, CR LF line ends.
+  // "Gr", u with diaeresis, sharp s, "e"; then "zwei": UTF-16 LE with its mark, CR LF ends.
   const fs::path wide = folder / "utf16.txt";
   writeFile(wide, hex("FF FE 47 00 72 00 FC 00 DF 00 65 00 0D 00 0A 00 "
                       "7A 00 77 00 65 00 69 00 0D 00 0A 00"));
