@@ -7,8 +7,10 @@
 #
 # CTest starts several Wine processes at once. When none finds a server running, each starts
 # its own and all but one lose the race ("recvmsg: Connection reset by peer"), so the server is
-# started here, before them, and kept while no test runs for a while. Its standard streams are
-# /dev/null: a server that inherited a test's output pipe would keep CTest waiting for it.
+# started here, before them, and kept while no test runs for a while. The prefix's system
+# processes (services, devices, the desktop) are booted here too. Whatever starts the server or
+# those processes hands them its standard streams, and CTest waits for a test's output pipe to
+# close, so a test that started them would last as long as they do; here they get /dev/null.
 cmake_minimum_required(VERSION 3.20)
 
 foreach(var WINE WINESERVER PREFIX)
@@ -62,11 +64,14 @@ file(MAKE_DIRECTORY "${PREFIX}")
 wine_step("starting wineserver" "${WINESERVER}" -p${server_linger})
 
 if(NOT EXISTS "${PREFIX}/system.reg" OR NOT EXISTS "${PREFIX}/.linepeek-ready")
+  # Creates the prefix and boots it.
   wine_step("wineboot --init" "${WINE}" wineboot --init)
   # A crashing test prints its backtrace instead of waiting for someone to close a dialog.
   wine_step("turning off the crash dialog" "${WINE}" reg add "HKCU\\Software\\Wine\\WineDbg"
             /v ShowCrashDialog /t REG_DWORD /d 0 /f)
   file(TOUCH "${PREFIX}/.linepeek-ready")
   message(STATUS "Wine prefix ready: ${PREFIX}")
+else()
+  wine_step("booting the prefix" "${WINE}" wineboot)
 endif()
 message(STATUS "wineserver running for ${PREFIX}")
