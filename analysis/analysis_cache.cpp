@@ -3,10 +3,16 @@
 #include <algorithm>
 
 #include "analysis/encoding_kind.h"
+#include "settings/never_destroyed.h"
 
 namespace linepeek {
+namespace {
 
-AnalysisCache analysisCache;
+NeverDestroyed<AnalysisCache> analysisCacheRecord;
+
+} // namespace
+
+AnalysisCache& analysisCache = analysisCacheRecord.value;
 
 std::int32_t windowLength(std::int64_t size, std::int32_t window) {
   return size < window ? static_cast<std::int32_t>(size) : window;

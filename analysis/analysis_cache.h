@@ -43,8 +43,9 @@ struct AnalysisCache {
   std::int64_t lineTotal = 0;
 };
 
-// The one record of the process, guarded by the value lock.
-extern AnalysisCache analysisCache;
+// The one record of the process, guarded by the value lock. Emptied by the unload step and
+// never destroyed (settings/never_destroyed.h).
+extern AnalysisCache& analysisCache;
 
 // min(size, window) as a 32-bit length; never more than the window, even beyond 2 GiB. A size
 // of 0 or less gives itself, which readRange treats as "read nothing".

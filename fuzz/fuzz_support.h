@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <string_view>
 
 #include "fuzz/reference.h"
 #include "settings/settings.h"
+#include "tests/support/unique_path.h"
 
 namespace linepeek::fuzz {
 
@@ -108,9 +108,7 @@ inline std::string show(std::string_view bytes) {
 // A scratch folder for the whole process, removed when the process ends normally.
 class ScratchFolder {
 public:
-  explicit ScratchFolder(const std::string& prefix)
-      : path_(std::filesystem::temp_directory_path() /
-              (prefix + std::to_string(std::random_device{}()))) {
+  explicit ScratchFolder(const std::string& stem) : path_(test::uniqueTempPath(stem)) {
     std::filesystem::create_directories(path_);
   }
   ScratchFolder(const ScratchFolder&) = delete;

@@ -33,7 +33,7 @@ constexpr unsigned char Untouched = 0xA5;
 const std::filesystem::path& folder() {
   // A static with a destructor rather than an atexit handler: the handler would run after the
   // path it needs had already been destroyed, and leave the folder behind.
-  static const linepeek::fuzz::ScratchFolder scratch("linepeek-fuzz-request-");
+  static const linepeek::fuzz::ScratchFolder scratch("linepeek-fuzz-request");
   static const bool ready = [] {
     std::filesystem::create_directories(scratch.path() / "dir.txt");
     linepeek::platform::createValueLock();

@@ -22,7 +22,7 @@ namespace ref = linepeek::reference;
 
 // One folder per process, reused by every input and removed at exit.
 const std::filesystem::path& iniFolder() {
-  static const linepeek::fuzz::ScratchFolder folder("linepeek-fuzz-settings-");
+  static const linepeek::fuzz::ScratchFolder folder("linepeek-fuzz-settings");
   return folder.path();
 }
 

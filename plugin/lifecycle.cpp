@@ -2,6 +2,7 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/line_counter.h"
 #include "platform/platform.h"
+#include "settings/never_destroyed.h"
 #include "settings/settings.h"
 
 namespace linepeek {
@@ -14,9 +15,10 @@ void onLoad() {
 }
 
 void onUnload() {
-  // Release the strings now rather than at static destruction, whose order the host controls.
-  settings = Settings{};
-  analysisCache = AnalysisCache{};
+  // The only release of the records' strings: they are never destroyed, so this also holds when
+  // it runs after the run-time's shutdown, as it does when the host exits with the module loaded.
+  renew(settings);
+  renew(analysisCache);
   platform::destroyValueLock();
 }
 

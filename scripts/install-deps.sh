@@ -6,7 +6,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(g++ cmake ninja-build googletest libgtest-dev libbenchmark-dev clang clang-format
-          libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 locales python3
+          libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 locales python3 valgrind
           dpkg-dev file lintian mandoc)
 missing=()
 for package in "${packages[@]}"; do

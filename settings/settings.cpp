@@ -8,11 +8,17 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "settings/never_destroyed.h"
 #include "settings/replace_pairs.h"
 
 namespace linepeek {
+namespace {
 
-Settings settings;
+NeverDestroyed<Settings> settingsRecord;
+
+} // namespace
+
+Settings& settings = settingsRecord.value;
 
 namespace {
 

@@ -37,8 +37,9 @@ struct Settings {
   std::array<ReplacePair, ReplaceSlots> replaces{};
 };
 
-// The one record of the process. Written only by loadSettings.
-extern Settings settings;
+// The one record of the process. Written only by loadSettings and emptied by the unload step;
+// never destroyed (never_destroyed.h).
+extern Settings& settings;
 
 // The settings file for a module path: the module's extension (after the last dot that follows
 // the last slash or backslash) replaced by ".ini", or ".ini" appended when there is none.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace linepeek::platform {
@@ -32,6 +33,9 @@ struct OpenedStatus {
   int descriptor = -1;
   struct timespec written {};
 };
+// Nothing to destroy, so that a request on a thread whose thread-locals are gone (a host that
+// calls exit on it) still works.
+static_assert(std::is_trivially_destructible_v<OpenedStatus>);
 thread_local OpenedStatus lastOpened;
 
 std::uint64_t fileTime(const struct timespec& written) {

@@ -4,10 +4,13 @@
 #include "platform/platform.h"
 
 #include <mutex>
+#include <type_traits>
 
 namespace linepeek::platform {
 namespace {
 
+// A request made after the run-time's shutdown (from a host's exit handler) still finds it.
+static_assert(std::is_trivially_destructible_v<std::mutex>, "the value lock must outlive exit");
 std::mutex valueLock;
 
 } // namespace

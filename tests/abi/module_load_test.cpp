@@ -4,13 +4,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
 #include "plugin/abi.h"
 #include "tests/abi/expected_codepages.h"
 #include "tests/abi/module_loader.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_util.h"
 
 namespace linepeek::test {
@@ -29,26 +28,6 @@ std::string modulePath() {
 template <typename Function> Function entry(const LoadedModule& module, const char* name) {
   return reinterpret_cast<Function>(module.find(name));
 }
-
-// A fresh folder per test, removed with everything in it.
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path = fs::temp_directory_path() / (std::string("linepeek-abi-") + info->name() + "-" +
-                                        std::to_string(std::random_device{}()));
-    fs::create_directories(path);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  fs::path put(const std::string& name, const std::string& bytes) const {
-    const fs::path file = path / name;
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
-  }
-};
 
 class ModuleBoundary : public ::testing::Test {
 protected:
@@ -136,9 +115,9 @@ TEST_F(ModuleBoundary, ContentGetSupportedField) {
 
 // Whole requests through the real platform layer: a text file, a folder, a missing name.
 TEST_F(ModuleBoundary, ContentGetValueWOnRealEntries) {
-  TempFolder folder;
-  const fs::path text = folder.put("two.txt", "alpha\nbeta\n");
-  const fs::path missing = folder.path / "missing.txt";
+  const TempFolder temp;
+  const fs::path text = temp.write("two.txt", "alpha\nbeta\n");
+  const fs::path missing = temp.folder() / "missing.txt";
 
   EXPECT_EQ(ask(text, 0, 0), 11);
   EXPECT_EQ(utf8(wideAnswer()), "alpha");
@@ -151,7 +130,7 @@ TEST_F(ModuleBoundary, ContentGetValueWOnRealEntries) {
   EXPECT_EQ(ask(text, 15, 0), 7);
   EXPECT_EQ(narrowAnswer(), "Text");
 
-  EXPECT_EQ(ask(folder.path, 15, 0), 7);
+  EXPECT_EQ(ask(temp.folder(), 15, 0), 7);
   EXPECT_EQ(narrowAnswer(), "Folder");
 
   EXPECT_EQ(ask(missing, 0, 0), -3);
@@ -164,9 +143,9 @@ TEST_F(ModuleBoundary, ContentGetValueWOnRealEntries) {
 TEST_F(ModuleBoundary, WinUnitFollowsTheAnsiCodePage) {
   const auto expected = expectedCodePages();
   if (!expected) GTEST_SKIP() << "no expected code pages for this run";
-  TempFolder folder;
+  const TempFolder temp;
   // "Privet" in Cyrillic, code page 1251.
-  const fs::path file = folder.put("cyr.txt", hex("CF F0 E8 E2 E5 F2 0A"));
+  const fs::path file = temp.write("cyr.txt", hex("CF F0 E8 E2 E5 F2 0A"));
   ASSERT_EQ(ask(file, 0, 0), 11);
   if (expected->ansi == 1251) {
     EXPECT_EQ(wideAnswer(), u"\u041F\u0440\u0438\u0432\u0435\u0442");

@@ -30,4 +30,8 @@ private:
 // The folder of the running executable, UTF-8, ending in a separator.
 std::string executableFolder();
 
+// Ends the process the platform's own way (ExitProcess on Windows, exit elsewhere), without
+// unloading any module first.
+[[noreturn]] void endProcess(int status);
+
 } // namespace linepeek::test

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace linepeek::test {
@@ -30,6 +31,10 @@ std::string executableFolder() {
   if (length <= 0) return "./";
   std::string full(path.data(), static_cast<std::size_t>(length));
   return full.substr(0, full.rfind('/') + 1);
+}
+
+void endProcess(int status) {
+  std::exit(status);
 }
 
 } // namespace linepeek::test

@@ -59,4 +59,8 @@ std::string executableFolder() {
   return narrow(full.substr(0, full.find_last_of(L"\\/") + 1));
 }
 
+void endProcess(int status) {
+  ExitProcess(static_cast<UINT>(status));
+}
+
 } // namespace linepeek::test

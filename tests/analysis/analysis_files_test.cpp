@@ -6,6 +6,7 @@
 
 #include "analysis/analysis_cache.h"
 #include "analysis/line_extraction.h"
+#include "tests/support/temp_folder.h"
 
 namespace linepeek {
 namespace {
@@ -15,17 +16,9 @@ using Lines = std::vector<std::string>;
 
 class AnalysisFiles : public testing::Test {
 protected:
-  void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    folder = fs::temp_directory_path() / (std::string("linepeek_") + info->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
   // A sparse file of `size` bytes: zeros, with `text` written at each given offset.
   fs::path sparse(std::uintmax_t size, std::vector<std::pair<std::uintmax_t, std::string>> texts) {
-    const fs::path path = folder / "sparse.txt";
+    const fs::path path = temp.folder() / "sparse.txt";
     { std::ofstream create(path, std::ios::binary); }
     fs::resize_file(path, size);
     std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
@@ -49,7 +42,7 @@ protected:
     tail.assign(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount);
   }
 
-  fs::path folder;
+  test::TempFolder temp;
   Settings config;
   AnalysisCache cache;
   Lines head, tail;

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_util.h"
 
 namespace linepeek {
@@ -17,19 +17,8 @@ constexpr std::size_t Chunk = static_cast<std::size_t>(CountChunk);
 
 class LineCounterFiles : public ::testing::Test {
 protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::temp_directory_path() / (std::string("linepeek_count_") + info->name() + "_" +
-                                           std::to_string(std::random_device{}()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-
   std::int64_t count(const std::string& bytes, EncodingKind kind, int bomLength, bool skipEmpty) {
-    const fs::path path = folder_ / "file.txt";
+    const fs::path path = temp_.folder() / "file.txt";
     {
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
       out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -39,7 +28,7 @@ protected:
     return countLines(file.get(), kind, bomLength, skipEmpty);
   }
 
-  fs::path folder_;
+  test::TempFolder temp_;
 };
 
 // Real reads around the chunk edge: the last byte of a chunk, the first of the next, and a line

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
+
+#include "tests/support/unique_path.h"
 
 namespace linepeek::test {
 
@@ -14,9 +16,12 @@ class TempFolder {
 public:
   TempFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::temp_directory_path() /
-              (std::string("linepeek-") + info->test_suite_name() + "-" + info->name() + "-" +
-               std::to_string(std::random_device{}()));
+    std::string stem = std::string("linepeek-") + info->test_suite_name() + "-" + info->name();
+    // Parameterised tests have slashes in their names.
+    std::replace(stem.begin(), stem.end(), '/', '_');
+    folder_ = uniqueTempPath(stem);
+    // A folder left by an earlier process that had the same id must not leak into this test.
+    std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
   }
   TempFolder(const TempFolder&) = delete;
