@@ -16,14 +16,19 @@ platform::FileHandle openForReading(const std::u16string& name) {
   return platform::openFile(name.c_str());
 }
 
-std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length) {
+std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
+                      bool* failed) {
   std::string bytes;
+  if (failed != nullptr) *failed = false;
   if (length <= 0) return bytes;
   // A failed seek would leave the position wherever the last read ended; bytes read from there
   // would pass for the wrong part of the file, so answer nothing instead.
-  if (!platform::seekTo(file, offset)) return bytes;
+  if (!platform::seekTo(file, offset)) {
+    if (failed != nullptr) *failed = true;
+    return bytes;
+  }
   bytes.resize(static_cast<std::size_t>(length));
-  const std::int64_t got = platform::readFile(file, bytes.data(), length);
+  const std::int64_t got = platform::readFile(file, bytes.data(), length, failed);
   bytes.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(got, 0, length)));
   return bytes;
 }

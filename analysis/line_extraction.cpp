@@ -200,8 +200,9 @@ std::string_view windowText(std::string_view raw, EncodingKind kind, std::int32_
 }
 
 // One tail window of at most `window` bytes ending at the end of the file. Answers false, and
-// leaves the slots alone, when the read came back short: those bytes stop before the end of the
-// file, so whatever lines they hold are not the last ones.
+// leaves the slots alone, when the read failed: the bytes before the failure stop short of the
+// end of the file, so whatever lines they hold are not the last ones. A read that stops early at
+// the end of the file (a file shorter than its size said) holds the file's last bytes: used.
 bool tailPass(AnalysisCache& cache, platform::FileHandle file, std::int32_t window,
               bool skipEmpty) {
   std::int32_t length = windowLength(cache.fileSize, window);
@@ -218,8 +219,9 @@ bool tailPass(AnalysisCache& cache, platform::FileHandle file, std::int32_t wind
   std::string read;
   std::string_view raw = cache.headSample;
   if (start != 0 || static_cast<std::int64_t>(raw.size()) != cache.fileSize) {
-    read = readRange(file, start, length);
-    if (read.size() < static_cast<std::size_t>(length)) return false;
+    bool failed = false;
+    read = readRange(file, start, length, &failed);
+    if (failed) return false;
     raw = read;
   }
   std::string converted;

@@ -28,8 +28,8 @@ void headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& 
 // min(size, `windows.first`) bytes and, when they give fewer than three lines of a larger file,
 // the last min(size, `windows.wide`) bytes; a file held whole in the head sample is not read.
 // Text before a window's first LF counts only when the window starts at offset 0, the only place
-// a BOM is skipped. UTF-16 windows start on an even offset. A window whose read comes back short
-// is not used. The caller holds the value lock.
+// a BOM is skipped. UTF-16 windows start on an even offset. A window whose read fails is not
+// used; one that ends early at the end of the file is. The caller holds the value lock.
 void tailLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
                LineWindows windows = {});
 

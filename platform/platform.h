@@ -33,9 +33,11 @@ std::int64_t seekToEnd(FileHandle file);
 // Moves to an absolute offset; false when the move fails.
 bool seekTo(FileHandle file, std::int64_t offset);
 // Reads up to `length` bytes at the current position. Keeps reading until `length` bytes are
-// read or the file ends, so a short answer means the end was reached. Answers the count, or -1
-// when the very first read fails; a failure after some bytes answers those bytes.
-std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length);
+// read, the file ends or a read fails. Answers the count, or -1 when the very first read fails;
+// a failure after some bytes answers those bytes. `failed`, when given, tells the two kinds of
+// short answer apart: it is set when a read failed and cleared when the reads stopped only at
+// the end of the file (or got every byte).
+std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* failed = nullptr);
 // The last-write time as 100 ns units since 1601-01-01 UTC, or 0 when the query fails.
 std::uint64_t lastWriteTime(FileHandle file);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <random>
 #include <vector>
@@ -175,6 +176,36 @@ TEST_F(LineExtraction, ShortReadsKeepWhatIsKnown) {
   fake::faults().readCapBytes = 10;
   EXPECT_EQ(tail(small), Lines{});
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
+}
+
+// A tail read that stops at the end of a file shorter than its size said holds the last lines;
+// one that fails part of the way does not. Windows of 4 and 16 bytes over "a b c d".
+TEST_F(LineExtraction, ShortTailReadAtTheEndVersusFailed) {
+  const LineWindows small{4, 16};
+  struct Row {
+    const char* what;
+    std::function<void()> inject;
+    Lines tail;
+  } const rows[] = {
+      {"no fault", [] {}, {"b", "c", "d"}},
+      {"file now ends after c", [] { fake::putFile(u"f", "a\nb\nc"); }, {"a", "b", "c"}},
+      {"file now ends before both windows", [] { fake::putFile(u"f", "a\nb"); }, {"a", "b"}},
+      {"first window fails after 2 bytes",
+       [] { fake::faults().readScript = {2}; },
+       {"b", "c", "d"}},
+      {"second window fails after 5 bytes",
+       [] {
+         fake::faults().readScript = {-2, 5};
+       },
+       {"c", "d"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fake::reset();
+    load("a\nb\nc\nd", small);
+    row.inject();
+    EXPECT_EQ(tail(small), row.tail);
+  }
 }
 
 // UTF-16 windows are split in units and converted only where the lines are: the lines must be
