@@ -3,6 +3,7 @@
 // file and lock half. Nothing here throws except std::bad_alloc from the std::string results.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -68,6 +69,12 @@ int oemCodePage();
 // on failure (an unknown code page, a too small buffer).
 int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* output,
                     int outputUnits);
+// The byte values after which a conversion from `codePage` stands between two characters,
+// whatever bytes came before: every value of a single-byte code page, every value that does not
+// start a two-byte character of a double-byte one, the ASCII values of UTF-8, and none of any
+// other code page. A text cut just after such bytes converts piece by piece to the units that
+// the whole text converts to.
+void boundaryBytes(int codePage, std::array<bool, 256>& boundary);
 // UTF-16 to UTF-8, like WideCharToMultiByte(CP_UTF8, 0, ...): an unpaired surrogate becomes
 // U+FFFD. Same sizing convention as multiByteToWide.
 int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes);
