@@ -15,6 +15,7 @@ namespace linepeek {
 struct LineWindows {
   std::int32_t first = HeadWindow;
   std::int32_t wide = WideWindow;
+  std::int32_t piece = HeadWindow; // bytes per read of a wide UTF-16 window
 };
 
 // Fills headSlots/headCount once per cached file (returns at once when headDone). The first

@@ -208,6 +208,27 @@ TEST_F(LineExtraction, ShortTailReadAtTheEndVersusFailed) {
   }
 }
 
+// A wide UTF-16 window is scanned without being held, and its lines are read again into their
+// slots; when that fails, the window counts as failed: the head keeps its first pass, the tail
+// its first window's lines (none here). Windows of 16 and 64 bytes over "a" and 28 'x's.
+TEST_F(LineExtraction, Utf16LongLinesReadAgain) {
+  const LineWindows small{16, 64};
+  const std::string x28(28, 'x');
+  std::string bytes = hex("FF FE 61 00 0A 00");
+  for (int i = 0; i < 28; ++i)
+    bytes += hex("78 00");
+  load(bytes, small);
+  EXPECT_EQ(head(small), (Lines{"a", x28}));
+  EXPECT_EQ(bytesRead(), 60 + 2 + 56);
+  EXPECT_EQ(tail(small), (Lines{"a", x28}));
+
+  load(bytes, small);
+  fake::faults().readScript = {-2, -1};
+  EXPECT_EQ(head(small), Lines{"a"});
+  fake::faults().readScript = {-2, -2, -1};
+  EXPECT_EQ(tail(small), Lines{});
+}
+
 // UTF-16 windows are split in units and converted only where the lines are: the lines must be
 // those of a split of the whole converted window, on seeded random files and small windows
 TEST_F(LineExtraction, Utf16AgreesWithWholeWindowSplit) {
