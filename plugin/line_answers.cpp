@@ -17,16 +17,43 @@ constexpr unsigned char TrimLimit = 33; // control bytes and the space
 // that a long line is never held whole as UTF-16.
 constexpr std::size_t PieceBytes = 16384;
 
-// The end of the piece that starts at `start`: just after the last boundary byte among the next
-// PieceBytes, or else just after the first one beyond them, or the end of the text.
+unsigned byteAt(std::string_view text, std::size_t at) {
+  return static_cast<unsigned char>(text[at]);
+}
+
+// Whether text[start, end) ends with a well-formed UTF-8 sequence of two to four bytes (no
+// overlong form, surrogate or value above U+10FFFF). A converter has decoded that character
+// whole, whatever came before it, and starts afresh after it.
+bool endsUtf8Character(std::string_view text, std::size_t start, std::size_t end) {
+  std::size_t lead = end - 1;
+  while (lead > start && end - lead < 4 && (byteAt(text, lead) & 0xC0) == 0x80)
+    --lead;
+  const unsigned first = byteAt(text, lead);
+  std::size_t length = 0;
+  if (first >= 0xC2 && first <= 0xDF) length = 2;
+  if (first >= 0xE0 && first <= 0xEF) length = 3;
+  if (first >= 0xF0 && first <= 0xF4) length = 4;
+  if (length == 0 || end - lead != length) return false;
+  const unsigned second = byteAt(text, lead + 1);
+  const unsigned low = first == 0xE0 ? 0xA0 : first == 0xF0 ? 0x90 : 0x80;
+  const unsigned high = first == 0xED ? 0x9F : first == 0xF4 ? 0x8F : 0xBF;
+  return second >= low && second <= high;
+}
+
+// The end of the piece that starts at `start`: the last place among the next PieceBytes where
+// the conversion starts afresh (just after a boundary byte, or in UTF-8 after a whole
+// character), or else the first such place beyond them, or the end of the text.
 std::size_t pieceEnd(std::string_view text, std::size_t start,
-                     const std::array<bool, 256>& boundary) {
+                     const std::array<bool, 256>& boundary, bool utf8) {
+  const auto startsAfresh = [&](std::size_t at) {
+    return boundary[byteAt(text, at - 1)] || (utf8 && endsUtf8Character(text, start, at));
+  };
   const std::size_t limit = start + PieceBytes;
   for (std::size_t at = limit; at > start; --at) {
-    if (boundary[static_cast<unsigned char>(text[at - 1])]) return at;
+    if (startsAfresh(at)) return at;
   }
-  for (std::size_t at = limit; at < text.size(); ++at) {
-    if (boundary[static_cast<unsigned char>(text[at])]) return at + 1;
+  for (std::size_t at = limit + 1; at < text.size(); ++at) {
+    if (startsAfresh(at)) return at;
   }
   return text.size();
 }
@@ -43,7 +70,7 @@ bool decodeInto(std::string_view text, int codePage, ReplaceStream& stream) {
     if (end - start > PieceBytes) {
       if (!boundaryKnown) platform::boundaryBytes(codePage, boundary);
       boundaryKnown = true;
-      end = pieceEnd(text, start, boundary);
+      end = pieceEnd(text, start, boundary, codePage == platform::Utf8CodePage);
     }
     const char* bytes = text.data() + start;
     const int count = static_cast<int>(end - start);
