@@ -42,10 +42,12 @@ void resetCache(AnalysisCache& cache) {
   cache.headCount = 0;
   cache.tailCount = 0;
   cache.lineTotal = 0;
+  // Released, not only emptied: the lines of the last file may be megabytes, and the next file's
+  // lines are built while the record holds what it kept.
   for (std::string& slot : cache.headSlots)
-    slot.clear();
+    std::string().swap(slot);
   for (std::string& slot : cache.tailSlots)
-    slot.clear();
+    std::string().swap(slot);
 }
 
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,

@@ -62,8 +62,9 @@ platform::FileHandle openForReading(const std::u16string& name);
 std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
                       bool* failed = nullptr);
 
-// Clears every lazily computed group: done flags, counts, line slots and the line total. The
-// identity, the encoding fields, the head sample, isBinary and encodingText stay.
+// Clears every lazily computed group: done flags, counts, line slots (their memory released) and
+// the line total. The identity, the encoding fields, the head sample, isBinary and encodingText
+// stay.
 void resetCache(AnalysisCache& cache);
 
 // Makes `cache` describe this file. When the record is valid and name (exact code units), size
