@@ -359,7 +359,10 @@ ReadOutcome scanHead(const UnitSource& source, std::size_t count, bool edgeCompl
   OpenLine line;
   const auto store = [&](std::size_t end) {
     std::size_t bytes = line.size.bytes();
-    if (line.endsWithCr) --end, --bytes;
+    if (line.endsWithCr) {
+      --end;
+      --bytes;
+    }
     if (skipEmpty && line.blank) return;
     lines.spans[lines.count] = {lineStart, end};
     lines.bytes[lines.count++] = bytes;
@@ -397,7 +400,10 @@ ReadOutcome scanTail(const UnitSource& source, std::size_t count, bool edgeCompl
   const auto store = [&](std::size_t start) {
     std::size_t end = lineEnd;
     std::size_t bytes = line.size.bytes();
-    if (line.endsWithCr) --end, --bytes;
+    if (line.endsWithCr) {
+      --end;
+      --bytes;
+    }
     if (skipEmpty && line.blank) return;
     found[stored] = {start, end};
     foundBytes[stored++] = bytes;
