@@ -22,14 +22,19 @@ platform::FileHandle openForReading(const std::u16string& name) {
   return platform::openFile(name.c_str());
 }
 
-std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length) {
+std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
+                      bool* failed) {
   std::string bytes;
+  if (failed != nullptr) *failed = false;
   if (length <= 0) return bytes;
   // A failed seek would leave the position wherever the last read ended; bytes read from there
   // would pass for the wrong part of the file, so answer nothing instead.
-  if (!platform::seekTo(file, offset)) return bytes;
+  if (!platform::seekTo(file, offset)) {
+    if (failed != nullptr) *failed = true;
+    return bytes;
+  }
   bytes.resize(static_cast<std::size_t>(length));
-  const std::int64_t got = platform::readFile(file, bytes.data(), length);
+  const std::int64_t got = platform::readFile(file, bytes.data(), length, failed);
   bytes.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(got, 0, length)));
   return bytes;
 }
@@ -43,10 +48,12 @@ void resetCache(AnalysisCache& cache) {
   cache.headCount = 0;
   cache.tailCount = 0;
   cache.lineTotal = 0;
+  // Released, not only emptied: the lines of the last file may be megabytes, and the next file's
+  // lines are built while the record holds what it kept.
   for (std::string& slot : cache.headSlots)
-    slot.clear();
+    std::string().swap(slot);
   for (std::string& slot : cache.tailSlots)
-    slot.clear();
+    std::string().swap(slot);
 }
 
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,

@@ -57,11 +57,15 @@ platform::FileHandle openForReading(const std::u16string& name);
 
 // Up to `length` bytes at `offset`, with one seek and one read. The result is shorter (down to
 // empty) when the read fails or the file ends early, and empty when the seek fails. A length of
-// 0 or less reads nothing and does not move the file position.
-std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length);
+// 0 or less reads nothing and does not move the file position. `failed`, when given, is set
+// when the seek or the read failed, and cleared when every byte up to `length` or to the end of
+// the file was read.
+std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
+                      bool* failed = nullptr);
 
-// Clears every lazily computed group: done flags, counts, line slots and the line total. The
-// identity, the encoding fields, the head sample, isBinary and encodingText stay.
+// Clears every lazily computed group: done flags, counts, line slots (their memory released) and
+// the line total. The identity, the encoding fields, the head sample, isBinary and encodingText
+// stay.
 void resetCache(AnalysisCache& cache);
 
 // Makes `cache` describe this file. When the record is valid and name (exact code units), size

@@ -54,7 +54,7 @@ std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t 
                         bool skipEmpty);
 
 // Seeks to offset 0 and reads the file to its end in `readBytes` pieces (even, at most
-// CountChunk) through one CountChunk buffer. A failed read ends the count, a short read is the
+// CountChunk) through one buffer of that size. A failed read ends the count, a short read is the
 // last one; a failed seek counts nothing, since the reads would start at an unknown offset.
 // The file position is left where the last read ended.
 std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32_t bomLength,

@@ -1,6 +1,7 @@
 // Line extraction against plain references: decodeWindow, utf16ToUtf8, splitHead and splitTail
-// on the payload, then headLines and tailLines over the payload as a file with small windows,
-// so that both passes, the edge rules and odd window starts are reached with short inputs.
+// on the payload, then headLines and tailLines over the payload as a file with small windows and
+// small reads, so that both passes, the edge rules, odd window starts and lines across reads are
+// reached with short inputs.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool tailEdge = (flags & 4) != 0;
   const bool bigEndian = (flags & 8) != 0;
   const auto offset = static_cast<std::int32_t>((flags >> 4) % 4);
+  // Reads of a wide UTF-16 window: one unit, a few, or the product's size.
+  constexpr std::int32_t Pieces[] = {linepeek::HeadWindow, 2, 6, 14};
+  const std::int32_t piece = Pieces[flags >> 6];
   const std::int32_t first = 1 + static_cast<std::int32_t>(input.byte() % 64);
   const std::int32_t wide = first * (1 + static_cast<std::int32_t>(input.byte() % 8));
   const std::string_view payload = input.rest();
@@ -95,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   linepeek::Settings config;
   linepeek::loadDefaults(config);
   config.skipEmpty = skipEmpty;
-  const linepeek::LineWindows windows{first, wide};
+  const linepeek::LineWindows windows{first, wide, piece};
   linepeek::tailLines(fileCache, file.get(), config, windows);
   linepeek::headLines(fileCache, file.get(), config, windows);
   const std::vector<std::string> fileHead =

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace linepeek::reference {
@@ -403,16 +404,26 @@ inline bool strictUtf8ToUnits(std::string_view bytes, std::u16string& units) {
 
 // ---- Replacements --------------------------------------------------------------------------
 
-inline void applyPair(std::u16string& text, const std::u16string& from, const std::u16string& to) {
+// The module's cut: no pair leaves more units than this.
+inline constexpr std::size_t ReplaceLimit = 4194304;
+
+// Left to right: where `from` starts, `to` goes out and the scan skips `from`; any other unit
+// goes out as it is. The result is cut at `limit` units, and the scan stops once it has them.
+inline void applyPair(std::u16string& text, const std::u16string& from, const std::u16string& to,
+                      std::size_t limit = ReplaceLimit) {
   if (from.empty()) return;
-  std::size_t resume = 0;
-  for (;;) {
-    const std::size_t q = text.find(from, resume);
-    if (q == std::u16string::npos) return;
-    text.erase(q, from.size());
-    text.insert(q, to);
-    resume = q + to.size();
+  std::u16string out;
+  std::size_t at = 0;
+  while (at < text.size() && out.size() < limit) {
+    if (text.compare(at, from.size(), from) == 0) {
+      out += to;
+      at += from.size();
+    } else {
+      out += text[at++];
+    }
   }
+  if (out.size() > limit) out.resize(limit);
+  text = std::move(out);
 }
 
 // ---- Line counting -------------------------------------------------------------------------

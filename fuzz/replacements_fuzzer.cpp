@@ -1,5 +1,6 @@
-// applyReplacements with up to twenty pairs taken from the input, against the plain
-// find-erase-insert loop; and splitReplacePair on the payload read as a settings value.
+// applyReplacements with up to twenty pairs taken from the input, against a plain left-to-right
+// scan, at the product's limit and at a small one that the pairs reach; and splitReplacePair on
+// the payload read as a settings value.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Input input(data, size);
   std::array<linepeek::ReplacePair, linepeek::ReplaceSlots> pairs{};
   const std::size_t used = input.pick(linepeek::ReplaceSlots + 1);
+  const std::size_t smallLimit = 1 + input.pick(64);
   for (std::size_t slot = 0; slot < used; ++slot) {
     const std::uint8_t lengths = input.byte();
     pairs[slot].from = textFrom(input, lengths % 5);
@@ -44,6 +46,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string original;
   for (char c : payload)
     original.push_back(unitFrom(static_cast<std::uint8_t>(c)));
+
+  // Every result cut at the small limit, each pair seeing the cut result of the one before.
+  std::u16string cutExpected = original;
+  for (const linepeek::ReplacePair& pair : pairs)
+    linepeek::reference::applyPair(cutExpected, pair.from, pair.to, smallLimit);
+  std::u16string cut = original;
+  linepeek::applyReplacements(cut, pairs, smallLimit);
+  if (cut != cutExpected) {
+    linepeek::fuzz::fail(data, size,
+                         "applyReplacements cut at " + std::to_string(smallLimit) + " gave '" +
+                             linepeek::fuzz::show(cut) + "', expected '" +
+                             linepeek::fuzz::show(cutExpected) + "'");
+  }
 
   // Pair by pair, so a mismatch names the slot. Twenty growing pairs could make the text grow
   // five-fold each; past MaxUnits the input has nothing more to tell.

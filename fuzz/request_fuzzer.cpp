@@ -1,13 +1,18 @@
 // Whole requests through ContentGetValueW on a real file: all sixteen fields, twice in different
-// orders, each answer and buffer checked against the plain rules. The first bytes choose the
-// settings, the file name, the unit, maxLen and whether the file is stretched past the head
-// window; the rest is the file.
+// orders, each answer and buffer checked against the plain rules, and the memory each request
+// allocates checked against a bound that holds for any file and settings. The first bytes choose
+// the settings (pairs that lengthen the text among them), the file name, the unit, maxLen and
+// whether the file is stretched past the head window or to about the wide window, one line of
+// 4 MiB when it holds no LF; the rest is the file.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <new>
 #include <random>
 #include <string>
 #include <string_view>
@@ -23,9 +28,87 @@
 #include "plugin/catalogue.h"
 #include "settings/settings.h"
 
+// Every allocation of the process goes through these, so that each request's can be counted.
+namespace {
+
+struct Usage {
+  std::size_t live = 0;      // bytes allocated and not yet released
+  std::size_t peak = 0;      // the most live bytes since the last reset
+  std::size_t allocated = 0; // bytes ever allocated
+};
+Usage usage;
+
+// Room before each block for its size, keeping malloc's alignment.
+constexpr std::size_t SizeRoom = alignof(std::max_align_t);
+
+void* allocate(std::size_t size) {
+  auto* block = static_cast<unsigned char*>(std::malloc(size + SizeRoom));
+  if (block == nullptr) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  usage.live += size;
+  usage.allocated += size;
+  usage.peak = std::max(usage.peak, usage.live);
+  return block + SizeRoom;
+}
+
+void release(void* pointer) noexcept {
+  if (pointer == nullptr) return;
+  unsigned char* block = static_cast<unsigned char*>(pointer) - SizeRoom;
+  std::size_t size = 0;
+  std::memcpy(&size, block, sizeof size);
+  usage.live -= size;
+  std::free(block);
+}
+
+void* allocateOrThrow(std::size_t size) {
+  void* block = allocate(size);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+} // namespace
+
+void* operator new(std::size_t size) {
+  return allocateOrThrow(size);
+}
+void* operator new[](std::size_t size) {
+  return allocateOrThrow(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return allocate(size);
+}
+void operator delete(void* pointer) noexcept {
+  release(pointer);
+}
+void operator delete[](void* pointer) noexcept {
+  release(pointer);
+}
+void operator delete(void* pointer, std::size_t) noexcept {
+  release(pointer);
+}
+void operator delete[](void* pointer, std::size_t) noexcept {
+  release(pointer);
+}
+void operator delete(void* pointer, const std::nothrow_t&) noexcept {
+  release(pointer);
+}
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept {
+  release(pointer);
+}
+
 namespace {
 
 namespace ref = linepeek::reference;
+
+// The module's goal for any request, file and settings: no more than this above what the host
+// held before, for the requests of a row together (the cache keeps lines between them).
+constexpr std::size_t PeakBound = std::size_t{16} << 20;
+// Bytes one request may allocate over its course, freed ones included: twice the peak bound.
+// Text that pairs grow without end, or a window copied again and again, goes far past it.
+constexpr std::size_t RequestBound = std::size_t{32} << 20;
 using linepeek::fuzz::Input;
 
 constexpr unsigned char Untouched = 0xA5;
@@ -146,12 +229,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     config.rusWordLen = 3;
     config.oemPercent = 0;
   }
+  if ((switches & 16) != 0) {
+    // Each 'c' becomes 2,045 'd's (as long as a settings value allows), then every 'd' two, and
+    // again: a line of 512 'c's reaches the cut at 4,194,304 units.
+    config.replaces[6] = {u"c", std::u16string(2045, u'd')};
+    config.replaces[7] = {u"d", u"dd"};
+    config.replaces[8] = {u"d", u"dd"};
+  }
   linepeek::settings = config;
 
-  // Past the head window now and then, so the head and tail second passes run.
+  // Past the head window now and then, so the head and tail second passes run; rarely to the
+  // wide window, where a file without LF is one line that both ends hold whole.
   std::string file(input.rest());
   if (stretch >= 240 && !file.empty()) {
-    const std::size_t target = 65536 + (stretch % 5) - 2;
+    const std::size_t target = stretch == 255 ? 4194304 : 65536 + (stretch % 5) - 2;
     while (file.size() < target)
       file += file;
     file.resize(target);
@@ -161,8 +252,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(file.data(), static_cast<std::streamsize>(file.size()));
   }
-  // Rewritten files may keep their size and time; start each input from an empty record.
-  linepeek::analysisCache.valid = false;
+  // Rewritten files may keep their size and time; start each input from an empty record, holding
+  // nothing of the last one.
+  linepeek::analysisCache = linepeek::AnalysisCache{};
 
   // The expected answers of the sixteen fields.
   const std::string_view sample = std::string_view(file).substr(0, 65536);
@@ -177,6 +269,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Expected expected[linepeek::FieldCount];
   const bool filtered = !config.extensions.empty() && !name.admitted;
+  // Head and tail hold the same line often, and a line's pairs may take a while.
+  std::map<std::string, Expected> answers;
+  const auto answerFor = [&](const std::vector<std::string>& lines, std::size_t slot, bool found) {
+    if (!found) return Expected{};
+    const auto known = answers.find(lines[slot]);
+    if (known != answers.end()) return known->second;
+    return answers[lines[slot]] = lineAnswer(lines, slot, true, kind != ref::KindOther, config);
+  };
   for (int field = 0; field < linepeek::FieldCount; ++field) {
     Expected& e = expected[field];
     if (field <= linepeek::LineCountField) {
@@ -185,13 +285,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } else if (name.entry != NameChoice::File) {
         e.answer = linepeek::FieldEmpty;
       } else if (field < 10) {
-        e = lineAnswer(head, static_cast<std::size_t>(field),
-                       static_cast<std::size_t>(field) < head.size(), kind != ref::KindOther,
-                       config);
+        e = answerFor(head, static_cast<std::size_t>(field),
+                      static_cast<std::size_t>(field) < head.size());
       } else if (field < linepeek::LineCountField) {
         const std::size_t back = static_cast<std::size_t>(13 - field);
-        e = lineAnswer(tail, tail.size() - back, tail.size() >= back, kind != ref::KindOther,
-                       config);
+        e = answerFor(tail, tail.size() - back, tail.size() >= back);
       } else {
         e.answer = linepeek::Numeric64;
         e.number = ref::countLines(file, kind, bomLength, config.skipEmpty);
@@ -211,6 +309,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::u16string fileName = path.u16string();
   const int descriptorsBefore = openDescriptors();
+  const std::size_t liveBefore = usage.live;
+  usage.peak = usage.live;
   for (int round = 0; round < 2; ++round) {
     for (int step = 0; step < linepeek::FieldCount; ++step) {
       const int field = round == 0 ? step : linepeek::FieldCount - 1 - step;
@@ -222,8 +322,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (field < linepeek::LineCountField) bytes *= 2;
       if (field == linepeek::LineCountField) bytes = 8;
       std::vector<unsigned char> buffer(bytes, Untouched);
+      const std::size_t allocatedBefore = usage.allocated;
       const int answer = ContentGetValueW(reinterpret_cast<const WCHAR*>(fileName.c_str()), field,
                                           unitIndex, buffer.data(), maxLen, 0);
+      const std::size_t allocated = usage.allocated - allocatedBefore;
+      if (allocated > RequestBound)
+        fail(where + "allocated " + std::to_string(allocated) + " bytes");
+      if (usage.peak - liveBefore > PeakBound)
+        fail(where + "held " + std::to_string(usage.peak - liveBefore) + " bytes at once");
       if (e.exact ? answer != e.answer
                   : answer != linepeek::StringW && answer != linepeek::FieldEmpty)
         fail(where + "answered " + std::to_string(answer) + ", expected " +

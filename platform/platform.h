@@ -3,6 +3,7 @@
 // file and lock half. Nothing here throws except std::bad_alloc from the std::string results.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -33,9 +34,11 @@ std::int64_t seekToEnd(FileHandle file);
 // Moves to an absolute offset; false when the move fails.
 bool seekTo(FileHandle file, std::int64_t offset);
 // Reads up to `length` bytes at the current position. Keeps reading until `length` bytes are
-// read or the file ends, so a short answer means the end was reached. Answers the count, or -1
-// when the very first read fails; a failure after some bytes answers those bytes.
-std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length);
+// read, the file ends or a read fails. Answers the count, or -1 when the very first read fails;
+// a failure after some bytes answers those bytes. `failed`, when given, tells the two kinds of
+// short answer apart: it is set when a read failed and cleared when the reads stopped only at
+// the end of the file (or got every byte).
+std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* failed = nullptr);
 // The last-write time as 100 ns units since 1601-01-01 UTC, or 0 when the query fails.
 std::uint64_t lastWriteTime(FileHandle file);
 
@@ -66,6 +69,12 @@ int oemCodePage();
 // on failure (an unknown code page, a too small buffer).
 int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* output,
                     int outputUnits);
+// The byte values after which a conversion from `codePage` stands between two characters,
+// whatever bytes came before: every value of a single-byte code page, every value that does not
+// start a two-byte character of a double-byte one, the ASCII values of UTF-8, and none of any
+// other code page. A text cut just after such bytes converts piece by piece to the units that
+// the whole text converts to.
+void boundaryBytes(int codePage, std::array<bool, 256>& boundary);
 // UTF-16 to UTF-8, like WideCharToMultiByte(CP_UTF8, 0, ...): an unpaired surrogate becomes
 // U+FFFD. Same sizing convention as multiByteToWide.
 int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes);

@@ -1,5 +1,6 @@
 #include "plugin/line_answers.h"
 
+#include <array>
 #include <climits>
 
 #include "analysis/line_extraction.h"
@@ -11,6 +12,84 @@ namespace {
 
 constexpr FieldId FirstTailField = 10;
 constexpr unsigned char TrimLimit = 33; // control bytes and the space
+
+// Lines up to this many bytes convert in one call; longer ones in pieces of about this size, so
+// that a long line is never held whole as UTF-16.
+constexpr std::size_t PieceBytes = 16384;
+
+unsigned byteAt(std::string_view text, std::size_t at) {
+  return static_cast<unsigned char>(text[at]);
+}
+
+// Whether text[start, end) ends with a well-formed UTF-8 sequence of two to four bytes (no
+// overlong form, surrogate or value above U+10FFFF). A converter has decoded that character
+// whole, whatever came before it, and starts afresh after it.
+bool endsUtf8Character(std::string_view text, std::size_t start, std::size_t end) {
+  std::size_t lead = end - 1;
+  while (lead > start && end - lead < 4 && (byteAt(text, lead) & 0xC0) == 0x80)
+    --lead;
+  const unsigned first = byteAt(text, lead);
+  std::size_t length = 0;
+  if (first >= 0xC2 && first <= 0xDF) length = 2;
+  if (first >= 0xE0 && first <= 0xEF) length = 3;
+  if (first >= 0xF0 && first <= 0xF4) length = 4;
+  if (length == 0 || end - lead != length) return false;
+  const unsigned second = byteAt(text, lead + 1);
+  const unsigned low = first == 0xE0 ? 0xA0 : first == 0xF0 ? 0x90 : 0x80;
+  const unsigned high = first == 0xED ? 0x9F : first == 0xF4 ? 0x8F : 0xBF;
+  return second >= low && second <= high;
+}
+
+// The end of the piece that starts at `start`: the last place among the next PieceBytes where
+// the conversion starts afresh (just after a boundary byte, or in UTF-8 after a whole
+// character), or else the first such place beyond them, or the end of the text.
+std::size_t pieceEnd(std::string_view text, std::size_t start,
+                     const std::array<bool, 256>& boundary, bool utf8) {
+  const auto startsAfresh = [&](std::size_t at) {
+    return boundary[byteAt(text, at - 1)] || (utf8 && endsUtf8Character(text, start, at));
+  };
+  const std::size_t limit = start + PieceBytes;
+  for (std::size_t at = limit; at > start; --at) {
+    if (startsAfresh(at)) return at;
+  }
+  for (std::size_t at = limit + 1; at < text.size(); ++at) {
+    if (startsAfresh(at)) return at;
+  }
+  return text.size();
+}
+
+// Decodes `text` into `stream`, piece by piece, until the stream wants no more. False when the
+// conversion fails.
+bool decodeInto(std::string_view text, int codePage, ReplaceStream& stream) {
+  if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return false;
+  std::array<bool, 256> boundary{};
+  bool boundaryKnown = false;
+  std::u16string units;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.size();
+    if (end - start > PieceBytes) {
+      if (!boundaryKnown) platform::boundaryBytes(codePage, boundary);
+      boundaryKnown = true;
+      end = pieceEnd(text, start, boundary, codePage == platform::Utf8CodePage);
+    }
+    const char* bytes = text.data() + start;
+    const int count = static_cast<int>(end - start);
+    // A conversion never gives more UTF-16 units than it reads bytes (four UTF-8 bytes give two
+    // units, a byte that does not decode gives one U+FFFD), so a buffer of `count` units takes
+    // the piece in one call; a sizing call would run the conversion, and the code page lookup,
+    // twice. Only a piece with no place to cut in it, which may be long, is sized first.
+    int room = count;
+    if (end - start > PieceBytes)
+      room = platform::multiByteToWide(codePage, bytes, count, nullptr, 0);
+    if (room <= 0) return false;
+    if (units.size() < static_cast<std::size_t>(room)) units.resize(static_cast<std::size_t>(room));
+    const int written = platform::multiByteToWide(codePage, bytes, count, units.data(), room);
+    if (written <= 0) return false;
+    if (!stream.feed(std::u16string_view(units.data(), static_cast<std::size_t>(written)))) break;
+    start = end;
+  }
+  return true;
+}
 
 } // namespace
 
@@ -34,39 +113,22 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId fie
   return picked;
 }
 
-namespace {
-
-// A conversion never gives more UTF-16 units than it reads bytes (four UTF-8 bytes give two
-// units, a byte that does not decode gives one U+FFFD), so one call into a buffer of `size`
-// units converts the whole text. A sizing call first would run the conversion, and the code
-// page lookup, twice.
-std::u16string decodeBytes(const char* text, std::size_t size, int codePage) {
-  std::u16string result;
-  if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) return result;
-  const int bytes = static_cast<int>(size);
-  result.resize(size);
-  const int written = platform::multiByteToWide(codePage, text, bytes, result.data(), bytes);
-  result.resize(static_cast<std::size_t>(written > 0 ? written : 0));
-  return result;
-}
-
-} // namespace
-
-std::u16string decodeText(const std::string& text, int codePage) {
-  return decodeBytes(text.data(), text.size(), codePage);
+std::u16string decodeText(std::string_view text, int codePage) {
+  ReplaceStream whole(std::u16string::npos);
+  if (!decodeInto(text, codePage, whole)) return {};
+  whole.finish();
+  return whole.kept();
 }
 
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
                int maxLen, const Settings& config) {
   if (!picked.found || valueBuffer == nullptr) return FieldEmpty;
-  const std::string& line = picked.text;
-  std::size_t first = 0;
-  std::size_t end = line.size();
-  while (first < end && static_cast<unsigned char>(line[first]) < TrimLimit)
-    ++first;
-  while (end > first && static_cast<unsigned char>(line[end - 1]) < TrimLimit)
-    --end;
-  if (first == end) return FieldEmpty;
+  std::string_view line = picked.text;
+  while (!line.empty() && static_cast<unsigned char>(line.front()) < TrimLimit)
+    line.remove_prefix(1);
+  while (!line.empty() && static_cast<unsigned char>(line.back()) < TrimLimit)
+    line.remove_suffix(1);
+  if (line.empty()) return FieldEmpty;
 
   int codePage = platform::AnsiCodePage;
   if (isUnicode) {
@@ -74,10 +136,15 @@ int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* va
   } else if (unitIndex == 1) {
     codePage = platform::OemCodePage;
   }
-  std::u16string text = decodeBytes(line.data() + first, end - first, codePage);
-  applyReplacements(text, config.replaces);
-  if (text.empty()) return FieldEmpty;
-  platform::copyBounded16(static_cast<char16_t*>(valueBuffer), text.c_str(), maxLen);
+  // The host sees at most maxLen - 1 units; one unit is kept even then, to tell an empty answer
+  // from one cut to nothing.
+  ReplaceStream answer(maxLen > 1 ? static_cast<std::size_t>(maxLen) - 1 : 1);
+  for (const ReplacePair& pair : config.replaces)
+    answer.addPair(pair.from, pair.to);
+  if (!decodeInto(line, codePage, answer)) return FieldEmpty;
+  answer.finish();
+  if (answer.kept().empty()) return FieldEmpty;
+  platform::copyBounded16(static_cast<char16_t*>(valueBuffer), answer.kept().c_str(), maxLen);
   return StringW;
 }
 

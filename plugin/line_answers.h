@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "analysis/analysis_cache.h"
 #include "plugin/catalogue.h"
@@ -12,17 +13,21 @@ namespace linepeek {
 
 struct PickedLine {
   bool found = false;
-  std::string text; // 8-bit: UTF-8 when the file is Unicode, else the file's own bytes
+  // 8-bit: UTF-8 when the file is Unicode, else the file's own bytes. A view into the cache's
+  // slot, which nothing changes between the two phases.
+  std::string_view text;
 };
 
 PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId field,
                     const Settings& config);
 
 // Answers StringW with the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
+// A long line is decoded and replaced piece by piece, and only as far as the first maxLen - 1
+// units of the answer need: its memory does not grow with the line.
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
                int maxLen, const Settings& config);
 
 // 8-bit text to UTF-16 in code page 0 (ANSI), 1 (OEM) or 65001; empty when conversion fails.
-std::u16string decodeText(const std::string& text, int codePage);
+std::u16string decodeText(std::string_view text, int codePage);
 
 } // namespace linepeek

@@ -158,6 +158,14 @@ int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* o
   return units <= capacity ? static_cast<int>(units) : 0;
 }
 
+void boundaryBytes(int codePage, std::array<bool, 256>& boundary) {
+  // Every code page here is UTF-8 or has one byte per character.
+  const int resolved = resolve(codePage);
+  const bool singleByte = posix::codePageTable(resolved) != nullptr;
+  for (std::size_t b = 0; b < boundary.size(); ++b)
+    boundary[b] = resolved == Utf8CodePage ? b < 0x80 : singleByte;
+}
+
 int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes) {
   if (input == nullptr || inputUnits <= 0 || outputBytes < 0) return 0;
   const auto units = static_cast<std::size_t>(inputUnits);

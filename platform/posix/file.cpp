@@ -85,9 +85,12 @@ bool seekTo(FileHandle file, std::int64_t offset) {
   return ::lseek(descriptorOf(file), offset, SEEK_SET) == offset;
 }
 
-std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
-  if (file < 0) return -1;
-  return posix::readFully(descriptorOf(file), buffer, length);
+std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* failed) {
+  if (file < 0) {
+    if (failed != nullptr) *failed = true;
+    return -1;
+  }
+  return posix::readFully(descriptorOf(file), buffer, length, failed);
 }
 
 std::uint64_t lastWriteTime(FileHandle file) {

@@ -44,9 +44,13 @@ int openRegularFile(const char* path, struct stat* status) {
   return owner.release();
 }
 
-std::int64_t readFully(int descriptor, void* buffer, std::int64_t length) {
+std::int64_t readFully(int descriptor, void* buffer, std::int64_t length, bool* failed) {
+  if (failed != nullptr) *failed = false;
   if (length <= 0) return 0;
-  if (buffer == nullptr) return -1;
+  if (buffer == nullptr) {
+    if (failed != nullptr) *failed = true;
+    return -1;
+  }
   auto* bytes = static_cast<unsigned char*>(buffer);
   // Linux moves at most about 2 GiB per call; ask for 1 GiB at a time.
   constexpr std::int64_t MaxPerCall = std::int64_t{1} << 30;
@@ -57,6 +61,7 @@ std::int64_t readFully(int descriptor, void* buffer, std::int64_t length) {
     if (got < 0) {
       if (errno == EINTR) continue;
       if ((errno == EAGAIN || errno == EWOULDBLOCK) && clearNonBlocking(descriptor)) continue;
+      if (failed != nullptr) *failed = true;
       return done == 0 ? -1 : done;
     }
     if (got == 0) break;

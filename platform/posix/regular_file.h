@@ -17,8 +17,9 @@ int openRegularFile(const char* path, struct stat* status = nullptr);
 
 // Reads up to `length` bytes at the current position, retrying interrupted reads and looping
 // until `length` bytes are read or the file ends. Answers the count, or -1 when the very first
-// read fails; a later failure answers what was read before it.
-std::int64_t readFully(int descriptor, void* buffer, std::int64_t length);
+// read fails; a later failure answers what was read before it. `failed`, when given, is set
+// when a read failed and cleared otherwise.
+std::int64_t readFully(int descriptor, void* buffer, std::int64_t length, bool* failed = nullptr);
 
 // Owns a descriptor and closes it on every way out of a scope.
 class DescriptorOwner {

@@ -26,6 +26,28 @@ int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* o
                              win32::asWide(output), outputUnits);
 }
 
+void boundaryBytes(int codePage, std::array<bool, 256>& boundary) {
+  boundary.fill(false);
+  if (codePage < 0) return;
+  UINT number = static_cast<UINT>(codePage);
+  if (codePage == CP_ACP) number = GetACP();
+  if (codePage == CP_OEMCP) number = GetOEMCP();
+  if (number == CP_UTF8) {
+    for (std::size_t b = 0; b < 0x80; ++b)
+      boundary[b] = true;
+    return;
+  }
+  // Code pages with longer characters (GB 18030, the ISO 2022 forms) have no such bytes.
+  CPINFO info{};
+  if (GetCPInfo(number, &info) == FALSE || info.MaxCharSize > 2) return;
+  boundary.fill(true);
+  // LeadByte holds ranges as pairs of their first and last byte, ended by a pair of zeros.
+  for (std::size_t i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+    for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b)
+      boundary[b] = false;
+  }
+}
+
 int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes) {
   if (input == nullptr || inputUnits <= 0 || outputBytes < 0) return 0;
   if (output == nullptr) outputBytes = 0;

@@ -74,14 +74,19 @@ bool seekTo(FileHandle file, std::int64_t offset) {
   return SetFilePointerEx(toHandle(file), distance, nullptr, FILE_BEGIN) != FALSE;
 }
 
-std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
-  if (file == InvalidFile || buffer == nullptr) return -1;
+std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* failed) {
+  if (failed != nullptr) *failed = false;
+  if (file == InvalidFile || buffer == nullptr) {
+    if (failed != nullptr) *failed = true;
+    return -1;
+  }
   auto* next = static_cast<char*>(buffer);
   std::int64_t total = 0;
   while (total < length) {
     const auto request = static_cast<DWORD>(std::min(length - total, MaxReadChunk));
     DWORD got = 0;
     if (ReadFile(toHandle(file), next + total, request, &got, nullptr) == FALSE) {
+      if (failed != nullptr) *failed = true;
       return total > 0 ? total : -1;
     }
     if (got == 0) break; // end of file

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <random>
 #include <vector>
@@ -175,6 +176,57 @@ TEST_F(LineExtraction, ShortReadsKeepWhatIsKnown) {
   fake::faults().readCapBytes = 10;
   EXPECT_EQ(tail(small), Lines{});
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
+}
+
+// A tail read that stops at the end of a file shorter than its size said holds the last lines;
+// one that fails part of the way does not. Windows of 4 and 16 bytes over "a b c d".
+TEST_F(LineExtraction, ShortTailReadAtTheEndVersusFailed) {
+  const LineWindows small{4, 16};
+  struct Row {
+    const char* what;
+    std::function<void()> inject;
+    Lines tail;
+  } const rows[] = {
+      {"no fault", [] {}, {"b", "c", "d"}},
+      {"file now ends after c", [] { fake::putFile(u"f", "a\nb\nc"); }, {"a", "b", "c"}},
+      {"file now ends before both windows", [] { fake::putFile(u"f", "a\nb"); }, {"a", "b"}},
+      {"first window fails after 2 bytes",
+       [] { fake::faults().readScript = {2}; },
+       {"b", "c", "d"}},
+      {"second window fails after 5 bytes",
+       [] {
+         fake::faults().readScript = {-2, 5};
+       },
+       {"c", "d"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fake::reset();
+    load("a\nb\nc\nd", small);
+    row.inject();
+    EXPECT_EQ(tail(small), row.tail);
+  }
+}
+
+// A wide UTF-16 window is scanned without being held, and its lines are read again into their
+// slots; when that fails, the window counts as failed: the head keeps its first pass, the tail
+// its first window's lines (none here). Windows of 16 and 64 bytes over "a" and 28 'x's.
+TEST_F(LineExtraction, Utf16LongLinesReadAgain) {
+  const LineWindows small{16, 64};
+  const std::string x28(28, 'x');
+  std::string bytes = hex("FF FE 61 00 0A 00");
+  for (int i = 0; i < 28; ++i)
+    bytes += hex("78 00");
+  load(bytes, small);
+  EXPECT_EQ(head(small), (Lines{"a", x28}));
+  EXPECT_EQ(bytesRead(), 60 + 2 + 56);
+  EXPECT_EQ(tail(small), (Lines{"a", x28}));
+
+  load(bytes, small);
+  fake::faults().readScript = {-2, -1};
+  EXPECT_EQ(head(small), Lines{"a"});
+  fake::faults().readScript = {-2, -2, -1};
+  EXPECT_EQ(tail(small), Lines{});
 }
 
 // UTF-16 windows are split in units and converted only where the lines are: the lines must be

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,28 @@ TEST(CodePage, NothingToConvert) {
   char bytes[8] = {};
   EXPECT_EQ(wideToUtf8(u"abc", 0, bytes, 8), 0);
   EXPECT_EQ(wideToUtf8(nullptr, 3, bytes, 8), 0);
+}
+
+// Bytes after which a conversion starts afresh: ASCII in UTF-8, every byte of a single-byte code
+// page, no lead byte of a double-byte one (932 where the converter has it), none when unknown.
+TEST(CodePage, BoundaryBytes) {
+  const bool knows932 = multiByteToWide(932, "\x82\xA0", 2, nullptr, 0) == 1;
+  struct Row {
+    int codePage;
+    int byte;
+    bool expected;
+  } const rows[] = {{Utf8CodePage, 0x41, true},  {Utf8CodePage, 0x7F, true},
+                    {Utf8CodePage, 0x80, false}, {Utf8CodePage, 0xC3, false},
+                    {1251, 0x00, true},          {1251, 0xFF, true},
+                    {866, 0x80, true},           {932, 0x41, knows932},
+                    {932, 0x82, false},          {54321, 0x41, false}};
+  std::array<bool, 256> boundary{};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.codePage) + " " + std::to_string(row.byte));
+    boundary.fill(!row.expected);
+    boundaryBytes(row.codePage, boundary);
+    EXPECT_EQ(boundary[static_cast<std::size_t>(row.byte)], row.expected);
+  }
 }
 
 // An unpaired surrogate becomes U+FFFD (EF BF BD); pairs and other units pass unchanged.

@@ -63,7 +63,12 @@ TEST(Files, ConsecutiveReads) {
   EXPECT_EQ(std::string(buffer, 4), "2345");
   EXPECT_EQ(readFile(file.get(), buffer, 4), 4);
   EXPECT_EQ(std::string(buffer, 4), "6789");
-  EXPECT_EQ(readFile(file.get(), buffer, 4), 0);
+  // The end of the file is no failure; a handle that reads nothing is.
+  bool failed = true;
+  EXPECT_EQ(readFile(file.get(), buffer, 4, &failed), 0);
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(readFile(InvalidFile, buffer, 4, &failed), -1);
+  EXPECT_TRUE(failed);
 }
 
 TEST(Files, EmptyFile) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <vector>
+
 #include "platform/platform.h"
 #include "plugin/line_answers.h"
 #include "tests/plugin/request_fixture.h"
@@ -84,6 +89,56 @@ TEST_F(LineAnswersTest, ReplacementsReachTheAnswer) {
   EXPECT_EQ(askLine(u"a.txt", 2), u"a");
   // Other fields are never changed.
   EXPECT_EQ(askCount(u"a.txt"), 3);
+}
+
+// Pairs that lengthen a line: each pair's result is cut at 4,194,304 units, so text beyond the
+// cut never comes back, however a later pair shrinks what is left. 2,051 'a's become 4,194,295
+// 'b's: nine 'Z's after them reach the limit exactly, the tenth goes over it.
+TEST_F(LineAnswersTest, LengtheningPairsAreCutAtTheLimit) {
+  const std::u16string manyB(2045, u'b');
+  const std::string as(2051, 'a');
+  struct Row {
+    std::string line;
+    std::vector<ReplacePair> pairs;
+    std::u16string expected;
+  } const rows[] = {
+      {as + "ZZZZZZZZZ", {{u"a", manyB}, {u"b", u""}}, u"ZZZZZZZZZ"},
+      {as + "ZZZZZZZZZZ", {{u"a", manyB}, {u"b", u""}}, u"ZZZZZZZZZ"},
+      {as + "ZZZZZZZZZZ", {{u"a", manyB}}, std::u16string(255, u'b')},
+      {as + "ZZZZZZZZZZ", {{u"a", manyB}, {u"b", u"bb"}, {u"bb", u""}}, u"(-3)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line.size());
+    fake::putFile(u"long.txt", row.line);
+    settings.replaces = {};
+    std::copy(row.pairs.begin(), row.pairs.end(), settings.replaces.begin());
+    EXPECT_EQ(askLine(u"long.txt", 0), row.expected);
+  }
+}
+
+// Lines longer than one conversion piece decode as the whole line does, wherever the pieces
+// are cut: seeded random bytes with few or no ASCII bytes, against one platform conversion.
+TEST(DecodeText, LongLinesDecodeAsAWhole) {
+  std::mt19937 random(20261209);
+  const char* const pieces[] = {
+      "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\x80", "\xE2\x82", "\xFF", "\xD0", "\x96"};
+  for (const int codePage :
+       {platform::AnsiCodePage, platform::OemCodePage, platform::Utf8CodePage}) {
+    for (const unsigned asciiEvery : {0u, 3000u, 40u}) {
+      SCOPED_TRACE(std::to_string(codePage) + " ascii every " + std::to_string(asciiEvery));
+      std::string text;
+      while (text.size() < 70000) {
+        if (asciiEvery != 0 && random() % asciiEvery == 0) text += 'a';
+        text += pieces[random() % std::size(pieces)];
+      }
+      const int bytes = static_cast<int>(text.size());
+      std::u16string whole(text.size(), u'\0');
+      whole.resize(static_cast<std::size_t>(
+          platform::multiByteToWide(codePage, text.data(), bytes, whole.data(), bytes)));
+      ASSERT_FALSE(whole.empty());
+      EXPECT_TRUE(decodeText(text, codePage) == whole);
+    }
+  }
 }
 
 TEST_F(LineAnswersTest, BinaryFilesStillAnswerTheirLines) {

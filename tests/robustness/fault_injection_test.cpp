@@ -186,8 +186,9 @@ TEST_F(FaultInjection, CountStopsAtAFailedLaterRead) {
 }
 
 // Between the size query and the first read the file shrinks, grows or is replaced by a new one
-// (the open handle keeps the old). That request answers from the bytes that were there to read;
-// the next one sees the new size and starts afresh.
+// (the open handle keeps the old). That request answers from the bytes that were there to read:
+// the tail from the file's end as it now is, the head without a last line that the size says
+// goes on. The next request sees the new size and starts afresh.
 TEST_F(FaultInjection, FileChangesBetweenSizeQueryAndRead) {
   struct Case {
     const char* what;
@@ -204,7 +205,7 @@ TEST_F(FaultInjection, FileChangesBetweenSizeQueryAndRead) {
       {"truncated",
        [] { fake::putFile(u"a.txt", "one\ntw", 7); },
        {"one", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)",
-        "(-3)", "(-3)", "2", "ANSI", "Text"},
+        "one", "tw", "2", "ANSI", "Text"},
        cut},
       {"emptied", [] { fake::putFile(u"a.txt", "", 7); }, NothingRead, NothingRead},
       {"grown",

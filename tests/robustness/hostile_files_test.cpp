@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/line_extraction.h"
 #include "tests/robustness/real_requests.h"
 
 namespace linepeek::test {
@@ -69,6 +70,30 @@ TEST_F(HostileFiles, FileChangesBetweenTwoRequests) {
   temp.write("g.txt", "two\n");
   fs::last_write_time(fs::path(name), time);
   EXPECT_EQ(answer(name, 0), "one");
+}
+
+// Cut short between the size query and the reads: the tail holds the file's last lines as they
+// now are; the head keeps no last line that the size says goes on.
+TEST_F(HostileFiles, TruncatedAfterTheSizeQuery) {
+  const std::u16string name = temp.write("cut.txt", "one\ntwo\nthree\n");
+  AnalysisCache cache;
+  const Settings config;
+  {
+    FileOwner file(openForReading(name));
+    ASSERT_TRUE(file.isOpen());
+    const std::int64_t size = platform::seekToEnd(file.get());
+    ASSERT_EQ(size, 14);
+    fs::resize_file(fs::path(name), 6);
+    refreshCache(cache, file.get(), name, size, platform::lastWriteTime(file.get()), config);
+    headLines(cache, file.get(), config);
+    tailLines(cache, file.get(), config);
+  }
+  EXPECT_EQ(
+      std::vector<std::string>(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount),
+      std::vector<std::string>{"one"});
+  EXPECT_EQ(
+      std::vector<std::string>(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount),
+      (std::vector<std::string>{"one", "tw"}));
 }
 
 TEST_F(HostileFiles, OnlyNulBytes) {

@@ -122,8 +122,9 @@ bool seekTo(FileHandle file, std::int64_t offset) {
   return true;
 }
 
-std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
+std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* failed) {
   std::lock_guard guard(stateMutex);
+  if (failed != nullptr) *failed = true;
   ++currentCounters.reads;
   if (currentFaults.throwOnRead) throw std::bad_alloc();
   std::int64_t scriptCap = -2; // no scripted answer for this call
@@ -140,10 +141,12 @@ std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length) {
   const std::string& bytes = found->second.entry->bytes;
   const auto size = static_cast<std::int64_t>(bytes.size());
   std::int64_t& position = found->second.position;
-  std::int64_t count =
+  const std::int64_t available =
       std::clamp<std::int64_t>(size - position, 0, std::max<std::int64_t>(length, 0));
+  std::int64_t count = available;
   if (currentFaults.readCapBytes > 0) count = std::min(count, currentFaults.readCapBytes);
   if (scriptCap >= 0) count = std::min(count, scriptCap);
+  if (failed != nullptr) *failed = count < available;
   if (count > 0) {
     std::memcpy(buffer, bytes.data() + position, static_cast<std::size_t>(count));
   }
