@@ -48,6 +48,7 @@ void* Library::symbol(const char* name, std::string& error) const {
 
 std::string executableFolder() {
   std::error_code ec;
+  // Linux: /proc/self/exe names the executable.
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.parent_path().string();
 }

@@ -1,6 +1,12 @@
 // The single way out to the operating system. One implementation per target lives in
 // platform/win32 and platform/posix; tests may link tests/support/fake_files.cpp instead of the
 // file and lock half. Nothing here throws except std::bad_alloc from the std::string results.
+//
+// platform/posix is written for Linux with glibc. The places that a port to another POSIX
+// system must revisit name Linux, glibc or the GNU linker in a comment: the module's own path
+// (dladdr1, /proc/self/exe), the write time (st_mtim), the read-ahead hint (posix_fadvise), the
+// load hooks (ELF constructor and destructor) and the export list (a version script, in
+// plugin/CMakeLists.txt).
 #pragma once
 
 #include <array>
@@ -39,7 +45,9 @@ bool seekTo(FileHandle file, std::int64_t offset);
 // short answer apart: it is set when a read failed and cleared when the reads stopped only at
 // the end of the file (or got every byte).
 std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* failed = nullptr);
-// The last-write time as 100 ns units since 1601-01-01 UTC, or 0 when the query fails.
+// The last-write time as 100 ns units since 1601-01-01 UTC, or 0 when the query fails. On
+// POSIX it answers from the status that openFile read, so a write between the open and this
+// call is not seen; the next request's open sees it.
 std::uint64_t lastWriteTime(FileHandle file);
 
 enum class EntryKind { Missing, Directory, File };

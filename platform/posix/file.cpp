@@ -56,6 +56,7 @@ FileHandle openFile(const char16_t* name) {
   struct stat status {};
   const int descriptor = posix::openRegularFile(path.data(), &status);
   if (descriptor < 0) return InvalidFile;
+  // Linux/glibc: st_mtim is the POSIX 2008 name; some systems call it st_mtimespec.
   lastOpened = {descriptor, status.st_mtim};
   // The sequential-scan hint waits for the size: seekToEnd gives it (see there).
   return descriptor;
@@ -73,7 +74,8 @@ std::int64_t seekToEnd(FileHandle file) {
   // Every request seeks to the end right after the open, before any read, so the hint given
   // here is in time. A file of up to one head window is read whole by each read, where
   // read-ahead advice cannot help: skipping it there saves a system call per request (about 5%
-  // of a row of small files). The hint is advice, so its failure is ignored.
+  // of a row of small files). The hint is advice, so its failure is ignored. Some POSIX
+  // systems (macOS) lack posix_fadvise; a port leaves the hint out there.
   if (end > SequentialHintBytes) {
     (void)::posix_fadvise(descriptorOf(file), 0, 0, POSIX_FADV_SEQUENTIAL);
   }

@@ -1,4 +1,5 @@
 // The load and unload steps of the shared object: a constructor and a destructor function.
+// Linux: ELF runs them from .init_array and .fini_array, at dlopen/dlclose and at exit.
 // Nothing may escape into the dynamic loader, so every exception stops here.
 #include "platform/posix/load_hooks.h"
 

@@ -29,6 +29,8 @@ int moduleFileName(char16_t* buffer, int units) {
   Dl_info info{};
   link_map* object = nullptr;
   // Converting a function pointer to void* is conditionally supported; POSIX requires it.
+  // Linux/glibc: dladdr1 with RTLD_DL_LINKMAP is a GNU extension; other systems need their own
+  // way to name the object that holds this function.
   void* const self = reinterpret_cast<void*>(&moduleFileName);
   if (::dladdr1(self, &info, reinterpret_cast<void**>(&object), RTLD_DL_LINKMAP) == 0 ||
       object == nullptr || object->l_name == nullptr) {
@@ -40,6 +42,7 @@ int moduleFileName(char16_t* buffer, int units) {
   if (path[0] == '\0') {
     // Linked into the executable itself (as in the tests): the loader records no name for it,
     // and argv[0] need not be a path, so ask the kernel.
+    // Linux: /proc/self/exe names the executable.
     const ssize_t length = ::readlink("/proc/self/exe", executable.data(), executable.size() - 1);
     if (length <= 0) return fail(buffer);
     executable[static_cast<std::size_t>(length)] = '\0';
