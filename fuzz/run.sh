@@ -6,34 +6,30 @@
 #
 # Usage: fuzz/run.sh [seconds per target, default 60]
 # Environment: LINEPEEK_FUZZ_BUILD (build folder, default build-fuzz), LINEPEEK_JOBS (default 2),
-#              LINEPEEK_FUZZ_TARGETS (space-separated subset of the targets below).
+#              LINEPEEK_FUZZ_TARGETS (space-separated subset of the targets in targets.txt).
 set -euo pipefail
 
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LINEPEEK_FUZZ_BUILD:-$root/build-fuzz}
 jobs=${LINEPEEK_JOBS:-2}
-read -r -a targets <<<"${LINEPEEK_FUZZ_TARGETS:-settings_fuzzer encoding_fuzzer \
-  line_extraction_fuzzer replacements_fuzzer line_counter_fuzzer request_fuzzer}"
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
 
-# Longest input per target: the encoding tests look at prefixes of up to a few KB.
-max_len() {
-  case $1 in
-    encoding_fuzzer) echo 9000 ;;
-    replacements_fuzzer) echo 1024 ;;
-    *) echo 4096 ;;
-  esac
-}
+# Every target and its longest input, from targets.txt.
+declare -A max_lens=()
+all_targets=()
+while read -r name max_len _; do
+  [[ -z $name || $name == \#* ]] && continue
+  all_targets+=("$name")
+  max_lens[$name]=$max_len
+done <"$root/fuzz/targets.txt"
+read -r -a targets <<<"${LINEPEEK_FUZZ_TARGETS:-${all_targets[*]}}"
+for target in "${targets[@]}"; do
+  [[ -n ${max_lens[$target]:-} ]] || { echo "unknown fuzz target: $target" >&2; exit 2; }
+done
 
-generator=()
-command -v ninja >/dev/null && generator=(-G Ninja)
-# CMake drops every -D setting when a build folder changes compiler; start that one afresh.
-if [[ -f $build/CMakeCache.txt ]]; then
-  cached=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
-  if [[ $(readlink -f "$cached") != $(readlink -f "$(command -v clang++)") ]]; then
-    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
-  fi
-fi
+fresh_on_compiler_change "$build" clang++
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINEPEEK_BUILD_FUZZERS=ON -DLINEPEEK_BUILD_TESTS=OFF \
   -DLINEPEEK_BUILD_BENCHMARKS=OFF "-DLINEPEEK_SANITIZE=address;undefined;fuzzer-no-link" >/dev/null
@@ -61,7 +57,7 @@ for target in "${targets[@]}"; do
   status=0
   # New inputs go to the scratch corpus; the committed seeds are only read.
   "$build/fuzz/$target" "$corpus" "$seeds" -max_total_time="$seconds" -rss_limit_mb=2048 \
-    -timeout=20 -max_len="$(max_len "$target")" -print_final_stats=1 \
+    -timeout=20 -max_len="${max_lens[$target]}" -print_final_stats=1 \
     -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   execs=${execs:-?}

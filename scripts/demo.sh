@@ -4,8 +4,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
-generator=()
-command -v ninja >/dev/null && generator=(-G Ninja)
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
+fresh_on_compiler_change "$build" "${CXX:-c++}"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DLINEPEEK_BUILD_TESTS=OFF >/dev/null

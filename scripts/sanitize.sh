@@ -22,8 +22,8 @@ read -r -a extra_ctest <<<"${LINEPEEK_CTEST_ARGS:-}"
 tsan_tests=${LINEPEEK_TSAN_TESTS:-Concurrent|Threads|LoadTest}
 export LINEPEEK_STRESS_SECONDS=${LINEPEEK_STRESS_SECONDS:-5}
 
-generator=()
-command -v ninja >/dev/null && generator=(-G Ninja)
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
 
 # Sanitizer reports end the process with an error; leaks are reported at exit.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1}
@@ -45,19 +45,14 @@ record() { # stage, status, seconds
 
 # configure_and_build folder sanitizers [cmake arguments...]
 configure_and_build() {
-  local folder=$1 sanitizers=$2 cached
+  local folder=$1 sanitizers=$2
   shift 2
-  # CMake drops every -D setting when a build folder changes compiler; start that one afresh.
-  if [[ -f $folder/CMakeCache.txt ]]; then
-    cached=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$folder/CMakeCache.txt")
-    if [[ $(readlink -f "$cached") != $(readlink -f "$(command -v "$compiler")") ]]; then
-      rm -rf "$folder/CMakeCache.txt" "$folder/CMakeFiles"
-    fi
-  fi
+  fresh_on_compiler_change "$folder" "$compiler"
+  mkdir -p "$folder"
   cmake -S "$root" -B "$folder" "${generator[@]}" -DCMAKE_CXX_COMPILER="$compiler" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINEPEEK_BUILD_TESTS=ON \
-    "-DLINEPEEK_SANITIZE=$sanitizers" "$@" >"$folder.configure.log" 2>&1 ||
-    { cat "$folder.configure.log"; return 1; }
+    "-DLINEPEEK_SANITIZE=$sanitizers" "$@" >"$folder/configure.log" 2>&1 ||
+    { cat "$folder/configure.log"; return 1; }
   cmake --build "$folder" -j "$jobs"
 }
 
