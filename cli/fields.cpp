@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/text.h"
+#include "platform/ascii.h"
 
 namespace linepeek::cli {
 namespace {
@@ -18,9 +19,9 @@ std::string_view trimBlanks(std::string_view text) {
 const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& catalogue) {
   for (const FieldInfo& field : catalogue)
     if (field.name == name) return &field;
-  const std::string lowered = asciiLower(name);
+  const std::string lowered = asciiLowered(name);
   for (const FieldInfo& field : catalogue)
-    if (asciiLower(field.name) == lowered) return &field;
+    if (asciiLowered(field.name) == lowered) return &field;
   return nullptr;
 }
 

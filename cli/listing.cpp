@@ -4,6 +4,7 @@
 
 #include "cli/system.h"
 #include "cli/text.h"
+#include "platform/ascii.h"
 
 namespace linepeek::cli {
 namespace fs = std::filesystem;
@@ -54,8 +55,8 @@ void walkFolder(const fs::path& folder, const std::string& shownFolder, bool rec
 } // namespace
 
 bool nameLess(std::string_view a, std::string_view b) {
-  const std::string la = asciiLower(a);
-  const std::string lb = asciiLower(b);
+  const std::string la = asciiLowered(a);
+  const std::string lb = asciiLowered(b);
   return la != lb ? la < lb : a < b;
 }
 

@@ -206,13 +206,6 @@ std::string validUtf8(std::string_view text) {
   return out;
 }
 
-std::string asciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 int codePointWidth(char32_t cp) {
   if (inRanges(std::begin(ZeroWidth), std::end(ZeroWidth), cp)) return 0;
   if (inRanges(std::begin(Wide), std::end(Wide), cp)) return 2;

@@ -18,9 +18,6 @@ std::u16string utf8ToUtf16(std::string_view text, bool escapeInvalid);
 // The text with every ill-formed byte replaced by U+FFFD; well-formed text comes back unchanged.
 std::string validUtf8(std::string_view text);
 
-// "A" to "Z" lowered; every other byte unchanged.
-std::string asciiLower(std::string_view text);
-
 // Columns that a code point takes in a terminal: 0 for combining marks and other zero-width
 // characters, 2 for wide and fullwidth East Asian characters, 1 otherwise.
 int codePointWidth(char32_t codePoint);

@@ -1,6 +1,7 @@
 // The settings loader on arbitrary INI bytes, read through the real platform reader: every
 // stored value must be what the plain rules make of the raw value that the reader answers. The
-// input's lines also go straight to parseIniNumber and buildByteFlagTable.
+// keys, defaults and ranges come from the key table; what each kind makes of a value is worked
+// out here again. The input's lines also go straight to parseIniNumber and buildByteFlagTable.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/reference.h"
+#include "settings/key_table.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings.h"
 
@@ -26,25 +28,7 @@ const std::filesystem::path& iniFolder() {
   return folder.path();
 }
 
-struct NumberKey {
-  const char16_t* key;
-  std::int32_t defaultValue;
-  std::int32_t lower;
-  std::int32_t upper;
-  std::int32_t linepeek::Settings::*field;
-};
-
-constexpr NumberKey NumberKeys[] = {
-    {u"TextBufferSizeKB", 1, 1, 64, &linepeek::Settings::textBufferSizeKB},
-    {u"Utf8BufferSizeKB", 64, 1, 64, &linepeek::Settings::utf8BufferSizeKB},
-    {u"OemBufferSizeKB", 1, 1, 64, &linepeek::Settings::oemBufferSizeKB},
-    {u"OemPercent", 18, 0, 100, &linepeek::Settings::oemPercent},
-    {u"RusBufferSizeKB", 2, 1, 64, &linepeek::Settings::rusBufferSizeKB},
-    {u"RusMinSize", 8, 0, 65536, &linepeek::Settings::rusMinSize},
-    {u"RusPercent", 30, 0, 100, &linepeek::Settings::rusPercent},
-    {u"RusWordLen", 0, 0, 65536, &linepeek::Settings::rusWordLen},
-};
-
+// Written here again, so that a wrong default text or slot key given to the reader shows.
 std::u16string decimal(std::int32_t value) {
   std::u16string text;
   for (char c : std::to_string(value))
@@ -52,12 +36,11 @@ std::u16string decimal(std::int32_t value) {
   return text;
 }
 
-std::int32_t expectedNumber(const std::u16string& raw, std::int32_t defaultValue,
-                            std::int32_t lower, std::int32_t upper) {
-  std::int32_t value = defaultValue;
-  if (!ref::parseIniNumber(raw, value)) value = defaultValue;
-  if (value < lower) value = lower;
-  if (value > upper) value = upper;
+std::int32_t expectedNumber(const std::u16string& raw, const linepeek::SettingKey& row) {
+  std::int32_t value = row.defaultNumber;
+  if (!ref::parseIniNumber(raw, value)) value = row.defaultNumber;
+  if (value < row.lower) value = row.lower;
+  if (value > row.upper) value = row.upper;
   return value;
 }
 
@@ -103,51 +86,61 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   loaded.replaces[19].from = u"left over";
   linepeek::loadSettingsFrom(path, loaded);
 
-  const auto read = [&](const char16_t* section, const char16_t* key,
+  const auto read = [&](std::u16string_view section, std::u16string_view key,
                         const std::u16string& defaultValue) {
-    std::u16string value = linepeek::readIniString(section, key, defaultValue, path);
+    std::u16string value =
+        linepeek::readIniString(std::u16string(section), std::u16string(key), defaultValue, path);
     if (value.size() > 2047)
       fail("readIniString answered " + std::to_string(value.size()) + " units");
     return value;
   };
 
   if (loaded.iniPath != path) fail("iniPath");
-  std::u16string extensions = ref::trimmed(read(u"Options", u"Extensions", u""));
-  for (char16_t& unit : extensions) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
+  for (const linepeek::SettingKey& row : linepeek::SettingKeys) {
+    using linepeek::KeyKind;
+    const bool isNumber = row.kind == KeyKind::Number || row.kind == KeyKind::OnOff;
+    const std::u16string raw =
+        read(row.section, row.key,
+             isNumber ? decimal(row.defaultNumber) : std::u16string(row.defaultText));
+    const std::string what = linepeek::fuzz::show(row.key) + " '" + linepeek::fuzz::show(raw) + "'";
+    switch (row.kind) {
+    case KeyKind::Number:
+      if (loaded.*row.number != expectedNumber(raw, row))
+        fail(what + " stored as " + asText(loaded.*row.number) + ", expected " +
+             asText(expectedNumber(raw, row)));
+      break;
+    case KeyKind::OnOff:
+      if (loaded.*row.flag != (expectedNumber(raw, row) != 0)) fail(what);
+      break;
+    case KeyKind::ZeroSwitch:
+      if (loaded.*row.flag != (raw != u"0")) fail(what);
+      break;
+    case KeyKind::ExtensionList: {
+      std::u16string extensions = ref::trimmed(raw);
+      for (char16_t& unit : extensions) {
+        if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
+      }
+      if (loaded.*row.text != extensions)
+        fail(what + " stored as '" + linepeek::fuzz::show(loaded.*row.text) + "', expected '" +
+             linepeek::fuzz::show(extensions) + "'");
+      break;
+    }
+    case KeyKind::ByteList:
+      if (loaded.*row.bytes != ref::byteFlagTable(raw)) fail(what);
+      break;
+    }
   }
-  if (loaded.extensions != extensions)
-    fail("Extensions stored as '" + linepeek::fuzz::show(loaded.extensions) + "', expected '" +
-         linepeek::fuzz::show(extensions) + "'");
-  if (loaded.skipEmpty != (read(u"Options", u"SkipEmpty", u"0") != u"0")) fail("SkipEmpty");
-
-  for (const NumberKey& number : NumberKeys) {
-    const std::u16string raw = read(u"Encoding", number.key, decimal(number.defaultValue));
-    const std::int32_t expected =
-        expectedNumber(raw, number.defaultValue, number.lower, number.upper);
-    if (loaded.*number.field != expected)
-      fail(linepeek::fuzz::show(std::u16string_view(number.key)) + " '" +
-           linepeek::fuzz::show(raw) + "' stored as " + asText(loaded.*number.field) +
-           ", expected " + asText(expected));
-  }
-  if (loaded.oemEnabled != (expectedNumber(read(u"Encoding", u"OemEnabled", u"1"), 1, 0, 1) != 0))
-    fail("OemEnabled");
-  if (loaded.rusEnabled != (expectedNumber(read(u"Encoding", u"RusEnabled", u"1"), 1, 0, 1) != 0))
-    fail("RusEnabled");
-  if (loaded.binaryIgnore != ref::byteFlagTable(read(u"Encoding", u"BinaryIgnore", u"")))
-    fail("BinaryIgnore");
-  if (loaded.oemIgnore != ref::byteFlagTable(read(u"Encoding", u"OemIgnore", u"AB BB")))
-    fail("OemIgnore");
 
   for (int slot = 1; slot <= linepeek::ReplaceSlots; ++slot) {
-    const std::u16string key = u"S" + decimal(slot);
-    const std::u16string value = read(u"Replaces", key.c_str(), u"=");
+    const std::u16string key = std::u16string(linepeek::ReplaceKeyPrefix) + decimal(slot);
+    const std::u16string value =
+        read(linepeek::ReplaceSection, key, std::u16string(linepeek::ReplaceDefault));
     const std::size_t equals = value.find(u'=');
     const linepeek::ReplacePair& pair = loaded.replaces[static_cast<std::size_t>(slot - 1)];
     const bool split = equals != std::u16string::npos;
     if (pair.from != (split ? value.substr(0, equals) : u"") ||
         pair.to != (split ? value.substr(equals + 1) : u""))
-      fail("Replaces S" + std::to_string(slot) + " '" + linepeek::fuzz::show(value) +
+      fail("Replaces " + linepeek::fuzz::show(key) + " '" + linepeek::fuzz::show(value) +
            "' stored as '" + linepeek::fuzz::show(pair.from) + "' / '" +
            linepeek::fuzz::show(pair.to) + "'");
   }

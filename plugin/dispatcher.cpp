@@ -1,10 +1,13 @@
 #include "plugin/dispatcher.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "analysis/analysis_cache.h"
 #include "analysis/encoding_name.h"
 #include "analysis/line_counter.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
 #include "plugin/line_answers.h"
@@ -27,16 +30,11 @@ std::u16string extensionTerm(const std::u16string& fileName) {
     if (unit == u'.' || unit == u':' || isSeparator(unit)) break;
     --i;
   }
-  std::u16string term;
-  if (i == 0) return term;
+  if (i == 0) return std::u16string();
   const std::size_t dot = i - 1;
   // A leading dot (".profile", "dir\.profile") starts a name, not an extension.
-  if (fileName[dot] != u'.' || dot == 0 || isSeparator(fileName[dot - 1])) return term;
-  term = fileName.substr(dot + 1);
-  for (char16_t& unit : term) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
-  }
-  return term;
+  if (fileName[dot] != u'.' || dot == 0 || isSeparator(fileName[dot - 1])) return std::u16string();
+  return asciiLowered(std::u16string_view(fileName).substr(dot + 1));
 }
 
 // Runs with the file open and the value lock held: everything that needs the handle.

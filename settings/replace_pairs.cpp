@@ -5,15 +5,13 @@
 #include <string>
 #include <utility>
 
+#include "settings/key_table.h"
 #include "settings/settings.h"
 
 namespace linepeek {
 
 std::u16string replaceKey(int slotNumber) {
-  std::u16string key = u"S";
-  for (char c : std::to_string(slotNumber))
-    key.push_back(static_cast<char16_t>(c));
-  return key;
+  return std::u16string(ReplaceKeyPrefix) + decimalText(slotNumber);
 }
 
 ReplacePair splitReplacePair(const std::u16string& value) {
@@ -27,7 +25,8 @@ void loadReplacePairs(const std::u16string& path, Settings& target) {
   // A missing key gives "=", which splits into two empty texts: a slot that does nothing.
   for (int slot = 0; slot < ReplaceSlots; ++slot) {
     target.replaces[static_cast<std::size_t>(slot)] =
-        splitReplacePair(readIniString(u"Replaces", replaceKey(slot + 1), u"=", path));
+        splitReplacePair(readIniString(std::u16string(ReplaceSection), replaceKey(slot + 1),
+                                       std::u16string(ReplaceDefault), path));
   }
 }
 

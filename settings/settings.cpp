@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <limits>
 #include <string>
-#include <utility>
+#include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
+#include "settings/key_table.h"
 #include "settings/never_destroyed.h"
 #include "settings/replace_pairs.h"
 
@@ -36,20 +38,11 @@ bool isTrimmed(char16_t unit) {
   return unit <= u' ';
 }
 
-std::u16string trimmed(const std::u16string& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && isTrimmed(text[first]))
-    ++first;
-  while (last > first && isTrimmed(text[last - 1]))
-    --last;
-  return text.substr(first, last - first);
-}
-
-std::u16string toDecimal(std::int32_t value) {
-  std::u16string text;
-  for (char c : std::to_string(value))
-    text.push_back(static_cast<char16_t>(c));
+std::u16string_view trimmed(std::u16string_view text) {
+  while (!text.empty() && isTrimmed(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && isTrimmed(text.back()))
+    text.remove_suffix(1);
   return text;
 }
 
@@ -61,45 +54,59 @@ int digitValue(char16_t unit) {
   return -1;
 }
 
-// The number in `text`, or the default when it does not parse; then raised to `lower` and
-// lowered to `upper`, in that order.
-std::int32_t clampedNumber(const std::u16string& text, std::int32_t defaultValue,
-                           std::int32_t lower, std::int32_t upper) {
-  std::int32_t value = defaultValue;
-  if (!parseIniNumber(text, value)) value = defaultValue;
-  if (value < lower) value = lower;
-  if (value > upper) value = upper;
+constexpr bool isNumberKind(KeyKind kind) {
+  return kind == KeyKind::Number || kind == KeyKind::OnOff;
+}
+
+// Defaults inside their ranges, so that a missing key and a fresh record agree; and no default
+// that would make a fresh record allocate.
+constexpr bool keyTableIsSound() {
+  for (const SettingKey& row : SettingKeys) {
+    if (isNumberKind(row.kind) && (row.defaultNumber < row.lower || row.defaultNumber > row.upper))
+      return false;
+    if (row.kind == KeyKind::ExtensionList && !row.defaultText.empty()) return false;
+  }
+  return true;
+}
+static_assert(keyTableIsSound(), "a default outside its range, or an extension list default");
+
+// The number in `text`, or the row's default when it does not parse; then raised to the row's
+// lower bound and lowered to its upper bound, in that order.
+std::int32_t clampedNumber(const std::u16string& text, const SettingKey& row) {
+  std::int32_t value = row.defaultNumber;
+  if (!parseIniNumber(text, value)) value = row.defaultNumber;
+  if (value < row.lower) value = row.lower;
+  if (value > row.upper) value = row.upper;
   return value;
 }
 
-// Reads every key but the replacement pairs through `read(section, key, default)`, in the order
-// the keys are stored.
-template <typename Reader> void loadWith(Reader read, Settings& target) {
-  const auto number = [&read](const char16_t* key, std::int32_t defaultValue, std::int32_t lower,
-                              std::int32_t upper) {
-    return clampedNumber(read(u"Encoding", key, toDecimal(defaultValue)), defaultValue, lower,
-                         upper);
-  };
+// The text a missing key reads as.
+std::u16string defaultText(const SettingKey& row) {
+  return isNumberKind(row.kind) ? decimalText(row.defaultNumber) : std::u16string(row.defaultText);
+}
 
-  std::u16string extensions = trimmed(read(u"Options", u"Extensions", u""));
-  for (char16_t& unit : extensions) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
+void storeNumber(const SettingKey& row, std::int32_t value, Settings& target) noexcept {
+  if (row.kind == KeyKind::Number) target.*row.number = value;
+  if (row.kind == KeyKind::OnOff) target.*row.flag = value != 0;
+}
+
+// Stores the text of a key of any kind but the numbers. Only an extension list allocates.
+void storeText(const SettingKey& row, std::u16string_view value, Settings& target) {
+  switch (row.kind) {
+  case KeyKind::ZeroSwitch:
+    // Only the exact text "0" is off; "no", "00" and an empty value are on.
+    target.*row.flag = value != u"0";
+    break;
+  case KeyKind::ExtensionList:
+    target.*row.text = asciiLowered(trimmed(value));
+    break;
+  case KeyKind::ByteList:
+    buildByteFlagTable(value, target.*row.bytes);
+    break;
+  case KeyKind::Number:
+  case KeyKind::OnOff:
+    break;
   }
-  target.extensions = std::move(extensions);
-  // Only the exact text "0" keeps blank lines; "no", "00" and an empty value skip them.
-  target.skipEmpty = read(u"Options", u"SkipEmpty", u"0") != u"0";
-  target.textBufferSizeKB = number(u"TextBufferSizeKB", 1, 1, 64);
-  target.utf8BufferSizeKB = number(u"Utf8BufferSizeKB", 64, 1, 64);
-  target.oemEnabled = number(u"OemEnabled", 1, 0, 1) != 0;
-  target.oemBufferSizeKB = number(u"OemBufferSizeKB", 1, 1, 64);
-  target.oemPercent = number(u"OemPercent", 18, 0, 100);
-  target.rusEnabled = number(u"RusEnabled", 1, 0, 1) != 0;
-  target.rusBufferSizeKB = number(u"RusBufferSizeKB", 2, 1, 64);
-  target.rusMinSize = number(u"RusMinSize", 8, 0, 65536);
-  target.rusPercent = number(u"RusPercent", 30, 0, 100);
-  target.rusWordLen = number(u"RusWordLen", 0, 0, 65536);
-  buildByteFlagTable(read(u"Encoding", u"BinaryIgnore", u""), target.binaryIgnore);
-  buildByteFlagTable(read(u"Encoding", u"OemIgnore", u"AB BB"), target.oemIgnore);
 }
 
 } // namespace
@@ -192,45 +199,52 @@ bool parseIniNumber(const std::u16string& text, std::int32_t& value) {
   return true;
 }
 
-std::int32_t readIniNumber(const std::u16string& path, const std::u16string& key,
-                           std::int32_t defaultValue, std::int32_t lower, std::int32_t upper) {
-  return clampedNumber(readIniString(u"Encoding", key, toDecimal(defaultValue), path), defaultValue,
-                       lower, upper);
+std::u16string decimalText(std::int32_t value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
 }
 
-void buildByteFlagTable(const std::u16string& list, ByteFlagTable& table) {
+void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table) noexcept {
   table.fill(0);
-  std::u16string text = u" " + trimmed(list) + u" ";
-  for (char16_t& unit : text) {
-    if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - u'a' + u'A');
+  // An entry is two hex digits with a space or an end of the trimmed list on either side, so
+  // neighbours may share one space ("AB BB") while a comma or a tab next to an entry hides it.
+  const std::u16string_view text = trimmed(list);
+  const auto isSpace = [&text](std::size_t i) { return i >= text.size() || text[i] == u' '; };
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (i > 0 && !isSpace(i - 1)) continue;
+    const int high = digitValue(text[i]);
+    const int low = digitValue(text[i + 1]);
+    if (high >= 0 && low >= 0 && isSpace(i + 2))
+      table[static_cast<std::size_t>(high * 16 + low)] = 1;
   }
-  // Tokens are matched as " XX " anywhere, so neighbours may share one space ("AB BB") while a
-  // comma or a tab next to an entry hides it.
-  static constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
-  std::u16string token = u" XX ";
-  for (std::size_t byte = 0; byte < table.size(); ++byte) {
-    token[1] = HexDigits[byte >> 4];
-    token[2] = HexDigits[byte & 0x0F];
-    if (text.find(token) != std::u16string::npos) table[byte] = 1;
+}
+
+Settings::Settings() noexcept {
+  for (const SettingKey& row : SettingKeys) {
+    if (isNumberKind(row.kind)) {
+      storeNumber(row, row.defaultNumber, *this);
+    } else if (row.kind != KeyKind::ExtensionList) { // an empty default: the empty string
+      storeText(row, row.defaultText, *this);
+    }
   }
 }
 
 void loadSettingsFrom(const std::u16string& path, Settings& target) {
   target.iniPath = path;
-  loadWith(
-      [&path](const char16_t* section, const char16_t* key, const std::u16string& defaultValue) {
-        return readIniString(section, key, defaultValue, path);
-      },
-      target);
+  for (const SettingKey& row : SettingKeys) {
+    const std::u16string value =
+        readIniString(std::u16string(row.section), std::u16string(row.key), defaultText(row), path);
+    if (isNumberKind(row.kind)) {
+      storeNumber(row, clampedNumber(value, row), target);
+    } else {
+      storeText(row, value, target);
+    }
+  }
   loadReplacePairs(path, target);
 }
 
 void loadDefaults(Settings& target) {
-  target.iniPath.clear();
-  loadWith([](const char16_t*, const char16_t*,
-              const std::u16string& defaultValue) { return defaultValue; },
-           target);
-  target.replaces = {};
+  target = Settings();
 }
 
 void loadSettings() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace linepeek {
 
@@ -18,22 +19,27 @@ struct ReplacePair {
 
 inline constexpr int ReplaceSlots = 20;
 
+// Every member but iniPath and replaces is filled from one row of the key table
+// (key_table.h), which also gives a fresh record its defaults.
 struct Settings {
+  // Every key at its default, as if no settings file existed; iniPath empty.
+  Settings() noexcept;
+
   std::u16string iniPath;
   std::u16string extensions; // trimmed, ASCII-lower-cased; empty means no filter
-  bool skipEmpty = false;
-  std::int32_t textBufferSizeKB = 1;
-  std::int32_t utf8BufferSizeKB = 64;
-  bool oemEnabled = true;
-  std::int32_t oemBufferSizeKB = 1;
-  std::int32_t oemPercent = 18;
-  bool rusEnabled = true;
-  std::int32_t rusBufferSizeKB = 2;
-  std::int32_t rusMinSize = 8;
-  std::int32_t rusPercent = 30;
-  std::int32_t rusWordLen = 0;
+  bool skipEmpty{};
+  std::int32_t textBufferSizeKB{};
+  std::int32_t utf8BufferSizeKB{};
+  bool oemEnabled{};
+  std::int32_t oemBufferSizeKB{};
+  std::int32_t oemPercent{};
+  bool rusEnabled{};
+  std::int32_t rusBufferSizeKB{};
+  std::int32_t rusMinSize{};
+  std::int32_t rusPercent{};
+  std::int32_t rusWordLen{};
   ByteFlagTable binaryIgnore{};
-  ByteFlagTable oemIgnore{}; // the loader sets 0xAB and 0xBB by default
+  ByteFlagTable oemIgnore{};
   std::array<ReplacePair, ReplaceSlots> replaces{};
 };
 
@@ -60,14 +66,12 @@ std::u16string readIniString(const std::u16string& section, const std::u16string
 // unchanged. Values beyond the signed 32-bit range saturate at its nearer end.
 bool parseIniNumber(const std::u16string& text, std::int32_t& value);
 
-// Section Encoding, `key`, read with the default as decimal text: the parsed number, or the
-// default when it does not parse, raised to `lower` and then lowered to `upper`.
-std::int32_t readIniNumber(const std::u16string& path, const std::u16string& key,
-                           std::int32_t defaultValue, std::int32_t lower, std::int32_t upper);
+// The decimal text of `value`, which parseIniNumber reads back as `value`.
+std::u16string decimalText(std::int32_t value);
 
 // Fills `table` from a list of two-digit hex values in either case, separated by spaces. Entries
 // of other lengths, with a prefix, or joined by commas or tabs flag nothing.
-void buildByteFlagTable(const std::u16string& list, ByteFlagTable& table);
+void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table) noexcept;
 
 // Reads every key, the replacement pairs last, from the file at `path` into `target`, and sets
 // `target.iniPath` to `path`. Missing files, sections and keys give the defaults.

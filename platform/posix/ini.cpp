@@ -5,6 +5,7 @@
 // mark, UTF-8 with or without one, or else text in the ANSI code page.
 #include "platform/posix/ini.h"
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "platform/posix/regular_file.h"
 #include "platform/posix/unicode_text.h"
@@ -30,10 +31,6 @@ Text trimmed(Text text) {
   while (!text.empty() && isBlank(text.back()))
     text.remove_suffix(1);
   return text;
-}
-
-char16_t asciiLower(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
 }
 
 bool sameName(Text a, Text b) {

@@ -1,0 +1,33 @@
+// ASCII letter case for any character type, the only case folding anywhere in linepeek: INI
+// section and key names, extension lists, hex byte lists and the CLI's field names. Only A to Z
+// and a to z change; every other unit, non-ASCII letters included, stays, whatever the locale.
+// Plain text work with no system call, kept here so that every layer and the CLI can share it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace linepeek {
+
+template <typename Char> constexpr Char asciiLower(Char unit) noexcept {
+  return unit >= Char('A') && unit <= Char('Z') ? static_cast<Char>(unit - Char('A') + Char('a'))
+                                                : unit;
+}
+
+template <typename Char> constexpr Char asciiUpper(Char unit) noexcept {
+  return unit >= Char('a') && unit <= Char('z') ? static_cast<Char>(unit - Char('a') + Char('A'))
+                                                : unit;
+}
+
+template <typename Char> std::basic_string<Char> asciiLowered(std::basic_string_view<Char> text) {
+  std::basic_string<Char> lowered(text);
+  for (Char& unit : lowered)
+    unit = asciiLower(unit);
+  return lowered;
+}
+
+template <typename Char> std::basic_string<Char> asciiLowered(const std::basic_string<Char>& text) {
+  return asciiLowered(std::basic_string_view<Char>(text));
+}
+
+} // namespace linepeek
