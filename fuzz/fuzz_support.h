@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "fuzz/reference.h"
 #include "settings/settings.h"
-#include "tests/support/unique_path.h"
 
 namespace linepeek::fuzz {
 
@@ -104,24 +102,6 @@ inline std::string show(std::string_view bytes) {
   }
   return out;
 }
-
-// A scratch folder for the whole process, removed when the process ends normally.
-class ScratchFolder {
-public:
-  explicit ScratchFolder(const std::string& stem) : path_(test::uniqueTempPath(stem)) {
-    std::filesystem::create_directories(path_);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
-private:
-  std::filesystem::path path_;
-};
 
 // The kind and BOM length pairs that detection can produce.
 struct KindChoice {

@@ -27,6 +27,7 @@
 #include "plugin/abi.h"
 #include "plugin/catalogue.h"
 #include "settings/settings.h"
+#include "tests/support/temp_folder.h"
 
 // Every allocation of the process goes through these, so that each request's can be counted.
 namespace {
@@ -116,15 +117,15 @@ constexpr unsigned char Untouched = 0xA5;
 const std::filesystem::path& folder() {
   // A static with a destructor rather than an atexit handler: the handler would run after the
   // path it needs had already been destroyed, and leave the folder behind.
-  static const linepeek::fuzz::ScratchFolder scratch("linepeek-fuzz-request");
+  static const linepeek::test::TempFolder scratch("linepeek-fuzz-request");
   static const bool ready = [] {
-    std::filesystem::create_directories(scratch.path() / "dir.txt");
+    std::filesystem::create_directories(scratch.folder() / "dir.txt");
     linepeek::platform::createValueLock();
     linepeek::selectCountKernel();
     return true;
   }();
   (void)ready;
-  return scratch.path();
+  return scratch.folder();
 }
 
 struct NameChoice {

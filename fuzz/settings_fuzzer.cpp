@@ -15,6 +15,7 @@
 #include "fuzz/reference.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ namespace ref = linepeek::reference;
 
 // One folder per process, reused by every input and removed at exit.
 const std::filesystem::path& iniFolder() {
-  static const linepeek::fuzz::ScratchFolder folder("linepeek-fuzz-settings");
-  return folder.path();
+  static const linepeek::test::TempFolder folder("linepeek-fuzz-settings");
+  return folder.folder();
 }
 
 struct NumberKey {
