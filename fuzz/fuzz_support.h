@@ -9,8 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz/reference.h"
 #include "settings/settings.h"
+#include "tests/reference/answers.h"
+#include "tests/reference/encoding.h"
 
 namespace linepeek::fuzz {
 
@@ -59,17 +60,6 @@ inline std::u16string widenBytes(std::string_view bytes) {
   std::u16string units;
   for (char c : bytes)
     units.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-  return units;
-}
-
-// Byte pairs as little-endian UTF-16 units; an odd last byte is dropped.
-inline std::u16string unitsFromPairs(std::string_view bytes) {
-  std::u16string units;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const unsigned low = static_cast<unsigned char>(bytes[i]);
-    const unsigned high = static_cast<unsigned char>(bytes[i + 1]);
-    units.push_back(static_cast<char16_t>(high * 256 + low));
-  }
   return units;
 }
 
@@ -128,6 +118,17 @@ inline reference::NamingSettings namingOf(const Settings& config) {
   naming.binaryIgnore = config.binaryIgnore;
   naming.oemIgnore = config.oemIgnore;
   return naming;
+}
+
+// The settings of a whole request in the reference's terms, copied from the module's record.
+inline reference::RequestSettings requestOf(const Settings& config) {
+  reference::RequestSettings request;
+  request.utf8BufferSizeKB = config.utf8BufferSizeKB;
+  request.skipEmpty = config.skipEmpty;
+  request.naming = namingOf(config);
+  for (const ReplacePair& pair : config.replaces)
+    request.pairs.emplace_back(pair.from, pair.to);
+  return request;
 }
 
 } // namespace linepeek::fuzz

@@ -12,9 +12,10 @@
 #include <system_error>
 
 #include "fuzz/fuzz_support.h"
-#include "fuzz/reference.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings.h"
+#include "tests/reference/replacements.h"
+#include "tests/reference/settings.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -51,15 +52,6 @@ std::u16string decimal(std::int32_t value) {
   for (char c : std::to_string(value))
     text.push_back(static_cast<char16_t>(c));
   return text;
-}
-
-std::int32_t expectedNumber(const std::u16string& raw, std::int32_t defaultValue,
-                            std::int32_t lower, std::int32_t upper) {
-  std::int32_t value = defaultValue;
-  if (!ref::parseIniNumber(raw, value)) value = defaultValue;
-  if (value < lower) value = lower;
-  if (value > upper) value = upper;
-  return value;
 }
 
 std::string asText(std::int32_t value) {
@@ -113,10 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
 
   if (loaded.iniPath != path) fail("iniPath");
-  std::u16string extensions = ref::trimmed(read(u"Options", u"Extensions", u""));
-  for (char16_t& unit : extensions) {
-    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
-  }
+  const std::u16string extensions = ref::extensionsSetting(read(u"Options", u"Extensions", u""));
   if (loaded.extensions != extensions)
     fail("Extensions stored as '" + linepeek::fuzz::show(loaded.extensions) + "', expected '" +
          linepeek::fuzz::show(extensions) + "'");
@@ -125,15 +114,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const NumberKey& number : NumberKeys) {
     const std::u16string raw = read(u"Encoding", number.key, decimal(number.defaultValue));
     const std::int32_t expected =
-        expectedNumber(raw, number.defaultValue, number.lower, number.upper);
+        ref::numberSetting(raw, number.defaultValue, number.lower, number.upper);
     if (loaded.*number.field != expected)
       fail(linepeek::fuzz::show(std::u16string_view(number.key)) + " '" +
            linepeek::fuzz::show(raw) + "' stored as " + asText(loaded.*number.field) +
            ", expected " + asText(expected));
   }
-  if (loaded.oemEnabled != (expectedNumber(read(u"Encoding", u"OemEnabled", u"1"), 1, 0, 1) != 0))
+  if (loaded.oemEnabled !=
+      (ref::numberSetting(read(u"Encoding", u"OemEnabled", u"1"), 1, 0, 1) != 0))
     fail("OemEnabled");
-  if (loaded.rusEnabled != (expectedNumber(read(u"Encoding", u"RusEnabled", u"1"), 1, 0, 1) != 0))
+  if (loaded.rusEnabled !=
+      (ref::numberSetting(read(u"Encoding", u"RusEnabled", u"1"), 1, 0, 1) != 0))
     fail("RusEnabled");
   if (loaded.binaryIgnore != ref::byteFlagTable(read(u"Encoding", u"BinaryIgnore", u"")))
     fail("BinaryIgnore");
@@ -143,11 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int slot = 1; slot <= linepeek::ReplaceSlots; ++slot) {
     const std::u16string key = u"S" + decimal(slot);
     const std::u16string value = read(u"Replaces", key.c_str(), u"=");
-    const std::size_t equals = value.find(u'=');
     const linepeek::ReplacePair& pair = loaded.replaces[static_cast<std::size_t>(slot - 1)];
-    const bool split = equals != std::u16string::npos;
-    if (pair.from != (split ? value.substr(0, equals) : u"") ||
-        pair.to != (split ? value.substr(equals + 1) : u""))
+    const auto [from, to] = ref::splitPair(value);
+    if (pair.from != from || pair.to != to)
       fail("Replaces S" + std::to_string(slot) + " '" + linepeek::fuzz::show(value) +
            "' stored as '" + linepeek::fuzz::show(pair.from) + "' / '" +
            linepeek::fuzz::show(pair.to) + "'");
