@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <random>
 #include <vector>
 
 #include "platform/platform.h"
 #include "plugin/line_answers.h"
 #include "tests/plugin/request_fixture.h"
+#include "tests/reference/unicode.h"
 #include "tests/support/test_util.h"
 
 namespace linepeek::test {
@@ -117,26 +119,45 @@ TEST_F(LineAnswersTest, LengtheningPairsAreCutAtTheLimit) {
 }
 
 // Lines longer than one conversion piece decode as the whole line does, wherever the pieces
-// are cut: seeded random bytes with few or no ASCII bytes, against one platform conversion.
+// are cut: seeded random text with few or no ASCII bytes, UTF-8 against the plain decoder, the
+// 8-bit code pages against their charts.
 TEST(DecodeText, LongLinesDecodeAsAWhole) {
-  std::mt19937 random(20261209);
-  const char* const pieces[] = {
+  setEnv("LINEPEEK_CODEPAGES", "1251,866");
+  // C0, 80 and FF in each code page that ANSI and OEM stand for in the test runs.
+  const std::map<int, std::u16string> charts = {{1251, u"\u0410\u0402\u044F"},
+                                                {1252, u"\u00C0\u20AC\u00FF"},
+                                                {437, u"\u2514\u00C7\u00A0"},
+                                                {866, u"\u2514\u0410\u00A0"}};
+  const std::string eightBit = hex("C0 80 FF");
+  const char* const utf8[] = {
       "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\x80", "\xE2\x82", "\xFF", "\xD0", "\x96"};
+  std::mt19937 random(20261209);
   for (const int codePage :
        {platform::AnsiCodePage, platform::OemCodePage, platform::Utf8CodePage}) {
+    const int resolved = codePage == platform::AnsiCodePage  ? platform::ansiCodePage()
+                         : codePage == platform::OemCodePage ? platform::oemCodePage()
+                                                             : codePage;
+    const bool isUtf8 = codePage == platform::Utf8CodePage;
+    ASSERT_TRUE(isUtf8 || charts.count(resolved) != 0) << resolved;
     for (const unsigned asciiEvery : {0u, 3000u, 40u}) {
-      SCOPED_TRACE(std::to_string(codePage) + " ascii every " + std::to_string(asciiEvery));
+      SCOPED_TRACE(std::to_string(resolved) + " ascii every " + std::to_string(asciiEvery));
       std::string text;
+      std::u16string expected;
       while (text.size() < 70000) {
-        if (asciiEvery != 0 && random() % asciiEvery == 0) text += 'a';
-        text += pieces[random() % std::size(pieces)];
+        if (asciiEvery != 0 && random() % asciiEvery == 0) {
+          text += 'a';
+          expected += u'a';
+        }
+        if (isUtf8) {
+          text += utf8[random() % std::size(utf8)];
+        } else {
+          const std::size_t pick = random() % eightBit.size();
+          text += eightBit[pick];
+          expected += charts.at(resolved)[pick];
+        }
       }
-      const int bytes = static_cast<int>(text.size());
-      std::u16string whole(text.size(), u'\0');
-      whole.resize(static_cast<std::size_t>(
-          platform::multiByteToWide(codePage, text.data(), bytes, whole.data(), bytes)));
-      ASSERT_FALSE(whole.empty());
-      EXPECT_TRUE(decodeText(text, codePage) == whole);
+      if (isUtf8) reference::utf8ToUnits(text, expected);
+      EXPECT_TRUE(decodeText(text, codePage) == expected);
     }
   }
 }
