@@ -122,20 +122,17 @@ inline std::vector<std::string> tailGroup(std::string_view file, int kind, int b
 // The count of a whole file: units after the BOM, LF ends a line, skipEmpty keeps only lines
 // with a unit above 32, and an unterminated last line counts when it holds units.
 inline std::int64_t countLines(std::string_view file, int kind, int bomLength, bool skipEmpty) {
-  if (file.empty()) return 0;
-  const bool wide = kind == KindUtf16Le || kind == KindUtf16Be;
-  std::vector<std::uint32_t> units;
-  if (wide) {
-    for (char16_t unit : utf16Units(file, kind == KindUtf16Be, (bomLength / 2) * 2))
-      units.push_back(unit);
+  std::u16string units;
+  if (kind == KindUtf16Le || kind == KindUtf16Be) {
+    units = utf16Units(file, kind == KindUtf16Be, bomLength / 2 * 2);
   } else {
     for (std::size_t i = static_cast<std::size_t>(bomLength); i < file.size(); ++i)
-      units.push_back(byteAt(file, i));
+      units.push_back(static_cast<char16_t>(byteAt(file, i)));
   }
   std::int64_t lines = 0;
   bool hasUnits = false;
   bool nonBlank = false;
-  for (std::uint32_t unit : units) {
+  for (const char16_t unit : units) {
     if (unit == 10) {
       if (!skipEmpty || nonBlank) ++lines;
       hasUnits = false;

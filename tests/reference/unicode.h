@@ -34,16 +34,6 @@ inline void appendUtf8(std::string& out, std::uint32_t code) {
   }
 }
 
-// One code point as UTF-16: a surrogate pair above U+FFFF.
-inline void appendUtf16(std::u16string& out, std::uint32_t code) {
-  if (code >= 0x10000) {
-    out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-  } else {
-    out.push_back(static_cast<char16_t>(code));
-  }
-}
-
 // UTF-16 units to UTF-8; each unpaired surrogate becomes U+FFFD.
 inline std::string unitsToUtf8(const std::u16string& units) {
   std::string out;
@@ -75,6 +65,7 @@ inline std::u16string utf16Units(std::string_view raw, bool bigEndian, std::int6
   return units;
 }
 
+// The same units as UTF-8.
 inline std::string utf16ToUtf8(std::string_view raw, bool bigEndian, std::int64_t offset) {
   return unitsToUtf8(utf16Units(raw, bigEndian, offset));
 }
@@ -120,8 +111,11 @@ inline bool utf8ToUnits(std::string_view bytes, std::u16string& units) {
     if (taken < length || length == 0) {
       units.push_back(Replacement);
       wellFormed = false;
+    } else if (code >= 0x10000) {
+      units.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
     } else {
-      appendUtf16(units, code);
+      units.push_back(static_cast<char16_t>(code));
     }
   }
   return wellFormed;
