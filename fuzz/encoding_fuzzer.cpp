@@ -9,8 +9,8 @@
 #include "analysis/encoding_kind.h"
 #include "analysis/encoding_name.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/reference.h"
 #include "settings/settings.h"
+#include "tests/reference/encoding.h"
 
 namespace {
 

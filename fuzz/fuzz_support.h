@@ -6,13 +6,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "fuzz/reference.h"
 #include "settings/settings.h"
-#include "tests/support/unique_path.h"
+#include "tests/reference/answers.h"
+#include "tests/reference/encoding.h"
 
 namespace linepeek::fuzz {
 
@@ -64,17 +63,6 @@ inline std::u16string widenBytes(std::string_view bytes) {
   return units;
 }
 
-// Byte pairs as little-endian UTF-16 units; an odd last byte is dropped.
-inline std::u16string unitsFromPairs(std::string_view bytes) {
-  std::u16string units;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const unsigned low = static_cast<unsigned char>(bytes[i]);
-    const unsigned high = static_cast<unsigned char>(bytes[i + 1]);
-    units.push_back(static_cast<char16_t>(high * 256 + low));
-  }
-  return units;
-}
-
 // A printable form of a UTF-16 text for mismatch messages: ASCII as is, the rest as \uXXXX.
 inline std::string show(std::u16string_view text) {
   std::string out;
@@ -105,24 +93,6 @@ inline std::string show(std::string_view bytes) {
   return out;
 }
 
-// A scratch folder for the whole process, removed when the process ends normally.
-class ScratchFolder {
-public:
-  explicit ScratchFolder(const std::string& stem) : path_(test::uniqueTempPath(stem)) {
-    std::filesystem::create_directories(path_);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
-private:
-  std::filesystem::path path_;
-};
-
 // The kind and BOM length pairs that detection can produce.
 struct KindChoice {
   int kind;
@@ -148,6 +118,17 @@ inline reference::NamingSettings namingOf(const Settings& config) {
   naming.binaryIgnore = config.binaryIgnore;
   naming.oemIgnore = config.oemIgnore;
   return naming;
+}
+
+// The settings of a whole request in the reference's terms, copied from the module's record.
+inline reference::RequestSettings requestOf(const Settings& config) {
+  reference::RequestSettings request;
+  request.utf8BufferSizeKB = config.utf8BufferSizeKB;
+  request.skipEmpty = config.skipEmpty;
+  request.naming = namingOf(config);
+  for (const ReplacePair& pair : config.replaces)
+    request.pairs.emplace_back(pair.from, pair.to);
+  return request;
 }
 
 } // namespace linepeek::fuzz

@@ -11,9 +11,10 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/line_counter.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/reference.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "tests/reference/encoding.h"
+#include "tests/reference/lines.h"
 #include "tests/support/fake_files.h"
 
 namespace {

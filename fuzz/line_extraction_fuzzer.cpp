@@ -13,9 +13,10 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/line_extraction.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/reference.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "tests/reference/lines.h"
+#include "tests/reference/unicode.h"
 #include "tests/support/fake_files.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "fuzz/reference.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings.h"
+#include "tests/reference/replacements.h"
 
 namespace {
 
@@ -90,9 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The same payload as the raw value of a key Sn: split at the first "=", or nothing at all.
   const std::u16string value = linepeek::fuzz::widenBytes(payload);
   const linepeek::ReplacePair split = linepeek::splitReplacePair(value);
-  const std::size_t equals = value.find(u'=');
-  const std::u16string from = equals == std::u16string::npos ? u"" : value.substr(0, equals);
-  const std::u16string to = equals == std::u16string::npos ? u"" : value.substr(equals + 1);
+  const auto [from, to] = linepeek::reference::splitPair(value);
   if (split.from != from || split.to != to) {
     linepeek::fuzz::fail(data, size,
                          "splitReplacePair gave '" + linepeek::fuzz::show(split.from) + "' / '" +

@@ -5,13 +5,13 @@
 // whether the file is stretched past the head window or to about the wide window, one line of
 // 4 MiB when it holds no LF; the rest is the file.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <new>
 #include <random>
 #include <string>
@@ -22,11 +22,11 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/line_counter.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/reference.h"
 #include "platform/platform.h"
 #include "plugin/abi.h"
-#include "plugin/catalogue.h"
 #include "settings/settings.h"
+#include "tests/reference/answers.h"
+#include "tests/support/temp_folder.h"
 
 // Every allocation of the process goes through these, so that each request's can be counted.
 namespace {
@@ -116,15 +116,15 @@ constexpr unsigned char Untouched = 0xA5;
 const std::filesystem::path& folder() {
   // A static with a destructor rather than an atexit handler: the handler would run after the
   // path it needs had already been destroyed, and leave the folder behind.
-  static const linepeek::fuzz::ScratchFolder scratch("linepeek-fuzz-request");
+  static const linepeek::test::TempFolder scratch("linepeek-fuzz-request");
   static const bool ready = [] {
-    std::filesystem::create_directories(scratch.path() / "dir.txt");
+    std::filesystem::create_directories(scratch.folder() / "dir.txt");
     linepeek::platform::createValueLock();
     linepeek::selectCountKernel();
     return true;
   }();
   (void)ready;
-  return scratch.path();
+  return scratch.folder();
 }
 
 struct NameChoice {
@@ -138,57 +138,6 @@ constexpr NameChoice Names[] = {
     {"dir.txt", true, NameChoice::Directory}, {"missing.txt", true, NameChoice::Missing}};
 constexpr int Units[] = {0, 1, 2, -1};
 constexpr int MaxLens[] = {1, 2, 3, 4, 5, 8, 13, 64, 300, 2048};
-
-// One expected answer: the result code and, for 7 and 11, the text (up to its first zero).
-struct Expected {
-  int answer = linepeek::FieldEmpty;
-  bool exact = true; // false: the text depends on the machine's code pages, and a
-                     // conversion that yields nothing answers FieldEmpty
-  std::u16string text;
-  std::int64_t number = 0;
-};
-
-std::u16string upToZero(const std::u16string& text) {
-  return text.substr(0, text.find(u'\0'));
-}
-
-std::u16string widened(const std::string& ascii) {
-  return linepeek::fuzz::widenBytes(ascii);
-}
-
-// The text a line field shows, or nothing when it is empty; `exact` goes false when the line's
-// decoding depends on the code pages of the machine.
-Expected lineAnswer(const std::vector<std::string>& lines, std::size_t slot, bool found,
-                    bool isUnicode, const linepeek::Settings& config) {
-  Expected expected;
-  if (!found) return expected;
-  std::string line = lines[slot];
-  std::size_t first = 0;
-  std::size_t last = line.size();
-  while (first < last && static_cast<unsigned char>(line[first]) < 33)
-    ++first;
-  while (last > first && static_cast<unsigned char>(line[last - 1]) < 33)
-    --last;
-  line = line.substr(first, last - first);
-  if (line.empty()) return expected;
-  std::u16string units;
-  bool ascii = true;
-  for (char c : line)
-    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
-    units = linepeek::fuzz::widenBytes(line);
-  } else if (!isUnicode || !ref::strictUtf8ToUnits(line, units)) {
-    expected.exact = false;
-    expected.answer = linepeek::StringW;
-    return expected;
-  }
-  for (const linepeek::ReplacePair& pair : config.replaces)
-    ref::applyPair(units, pair.from, pair.to);
-  if (units.empty()) return expected;
-  expected.answer = linepeek::StringW;
-  expected.text = upToZero(units);
-  return expected;
-}
 
 // Open descriptors of this process where the system lists them (Linux), else -1: every request
 // must close what it opened.
@@ -256,71 +205,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // nothing of the last one.
   linepeek::analysisCache = linepeek::AnalysisCache{};
 
-  // The expected answers of the sixteen fields.
-  const std::string_view sample = std::string_view(file).substr(0, 65536);
-  int bomLength = 0;
-  const int kind = ref::detectEncoding(sample, bomLength, config.utf8BufferSizeKB);
-  const std::vector<std::string> head =
-      ref::headGroup(file, kind, bomLength, config.skipEmpty, 65536, 4194304);
-  const std::vector<std::string> tail =
-      ref::tailGroup(file, kind, bomLength, config.skipEmpty, 65536, 4194304);
-  const ref::NamingSettings naming = linepeek::fuzz::namingOf(config);
-  const auto fileSize = static_cast<std::int64_t>(file.size());
-
-  Expected expected[linepeek::FieldCount];
   const bool filtered = !config.extensions.empty() && !name.admitted;
-  // Head and tail hold the same line often, and a line's pairs may take a while.
-  std::map<std::string, Expected> answers;
-  const auto answerFor = [&](const std::vector<std::string>& lines, std::size_t slot, bool found) {
-    if (!found) return Expected{};
-    const auto known = answers.find(lines[slot]);
-    if (known != answers.end()) return known->second;
-    return answers[lines[slot]] = lineAnswer(lines, slot, true, kind != ref::KindOther, config);
-  };
-  for (int field = 0; field < linepeek::FieldCount; ++field) {
-    Expected& e = expected[field];
-    if (field <= linepeek::LineCountField) {
-      if (filtered) {
-        e.answer = linepeek::FileError;
-      } else if (name.entry != NameChoice::File) {
-        e.answer = linepeek::FieldEmpty;
-      } else if (field < 10) {
-        e = answerFor(head, static_cast<std::size_t>(field),
-                      static_cast<std::size_t>(field) < head.size());
-      } else if (field < linepeek::LineCountField) {
-        const std::size_t back = static_cast<std::size_t>(13 - field);
-        e = answerFor(tail, tail.size() - back, tail.size() >= back);
-      } else {
-        e.answer = linepeek::Numeric64;
-        e.number = ref::countLines(file, kind, bomLength, config.skipEmpty);
-      }
-    } else if (name.entry == NameChoice::Missing) {
-      e.answer = linepeek::FileError;
-    } else if (name.entry == NameChoice::Directory) {
-      e.answer = field == linepeek::TypeField ? linepeek::MultipleChoice : linepeek::FieldEmpty;
-      e.text = u"Folder";
-    } else {
-      e.answer = linepeek::MultipleChoice;
-      e.text = field == linepeek::EncodingField
-                   ? widened(ref::encodingName(sample, fileSize, kind, bomLength, naming))
-                   : widened(ref::binaryFlag(sample, fileSize, kind, naming) ? "Binary" : "Text");
-    }
-  }
+  const ref::Entry entry = name.entry == NameChoice::File        ? ref::Entry::File
+                           : name.entry == NameChoice::Directory ? ref::Entry::Folder
+                                                                 : ref::Entry::Missing;
+  const std::array<ref::Answer, ref::FieldCount> expected =
+      ref::answers(file, entry, filtered, linepeek::fuzz::requestOf(config));
 
   const std::u16string fileName = path.u16string();
   const int descriptorsBefore = openDescriptors();
   const std::size_t liveBefore = usage.live;
   usage.peak = usage.live;
   for (int round = 0; round < 2; ++round) {
-    for (int step = 0; step < linepeek::FieldCount; ++step) {
-      const int field = round == 0 ? step : linepeek::FieldCount - 1 - step;
-      const Expected& e = expected[field];
+    for (int step = 0; step < ref::FieldCount; ++step) {
+      const int field = round == 0 ? step : ref::FieldCount - 1 - step;
+      const ref::Answer& e = expected[static_cast<std::size_t>(field)];
       const std::string where =
           "field " + std::to_string(field) + ", round " + std::to_string(round + 1) + ": ";
       // Exactly the bytes the host promises: maxLen units of the field's kind, or 8 bytes.
       std::size_t bytes = static_cast<std::size_t>(maxLen);
-      if (field < linepeek::LineCountField) bytes *= 2;
-      if (field == linepeek::LineCountField) bytes = 8;
+      if (field < ref::LineCountField) bytes *= 2;
+      if (field == ref::LineCountField) bytes = 8;
       std::vector<unsigned char> buffer(bytes, Untouched);
       const std::size_t allocatedBefore = usage.allocated;
       const int answer = ContentGetValueW(reinterpret_cast<const WCHAR*>(fileName.c_str()), field,
@@ -330,18 +235,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail(where + "allocated " + std::to_string(allocated) + " bytes");
       if (usage.peak - liveBefore > PeakBound)
         fail(where + "held " + std::to_string(usage.peak - liveBefore) + " bytes at once");
-      if (e.exact ? answer != e.answer
-                  : answer != linepeek::StringW && answer != linepeek::FieldEmpty)
-        fail(where + "answered " + std::to_string(answer) + ", expected " +
-             std::to_string(e.answer));
-      if (answer != linepeek::StringW && answer != linepeek::MultipleChoice &&
-          answer != linepeek::Numeric64) {
+      if (e.exact ? answer != e.code : answer != ref::StringW && answer != ref::FieldEmpty)
+        fail(where + "answered " + std::to_string(answer) + ", expected " + std::to_string(e.code));
+      if (answer != ref::StringW && answer != ref::MultipleChoice && answer != ref::Numeric64) {
         for (unsigned char b : buffer) {
           if (b != Untouched) fail(where + "wrote into the buffer of a failed answer");
         }
         continue;
       }
-      if (answer == linepeek::Numeric64) {
+      if (answer == ref::Numeric64) {
         std::int64_t number = 0;
         std::memcpy(&number, buffer.data(), sizeof number);
         if (number != e.number)
@@ -350,7 +252,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         continue;
       }
       // A bounded copy: the text up to maxLen - 1 units, one zero, nothing written after it.
-      const bool wide = answer == linepeek::StringW;
+      const bool wide = answer == ref::StringW;
       const std::size_t unitBytes = wide ? 2 : 1;
       const auto unitAt = [&](std::size_t i) {
         return wide ? static_cast<unsigned>(buffer[2 * i] | buffer[2 * i + 1] << 8)

@@ -13,10 +13,12 @@
 #include <system_error>
 
 #include "fuzz/fuzz_support.h"
-#include "fuzz/reference.h"
 #include "settings/key_table.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings.h"
+#include "tests/reference/replacements.h"
+#include "tests/reference/settings.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -24,8 +26,8 @@ namespace ref = linepeek::reference;
 
 // One folder per process, reused by every input and removed at exit.
 const std::filesystem::path& iniFolder() {
-  static const linepeek::fuzz::ScratchFolder folder("linepeek-fuzz-settings");
-  return folder.path();
+  static const linepeek::test::TempFolder folder("linepeek-fuzz-settings");
+  return folder.folder();
 }
 
 // Written here again, so that a wrong default text or slot key given to the reader shows.
@@ -36,16 +38,13 @@ std::u16string decimal(std::int32_t value) {
   return text;
 }
 
-std::int32_t expectedNumber(const std::u16string& raw, const linepeek::SettingKey& row) {
-  std::int32_t value = row.defaultNumber;
-  if (!ref::parseIniNumber(raw, value)) value = row.defaultNumber;
-  if (value < row.lower) value = row.lower;
-  if (value > row.upper) value = row.upper;
-  return value;
-}
-
 std::string asText(std::int32_t value) {
   return std::to_string(value);
+}
+
+// What the reference makes of a number key's raw text.
+std::int32_t expectedNumber(const std::u16string& raw, const linepeek::SettingKey& row) {
+  return ref::numberSetting(raw, row.defaultNumber, row.lower, row.upper);
 }
 
 } // namespace
@@ -116,10 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (loaded.*row.flag != (raw != u"0")) fail(what);
       break;
     case KeyKind::ExtensionList: {
-      std::u16string extensions = ref::trimmed(raw);
-      for (char16_t& unit : extensions) {
-        if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
-      }
+      const std::u16string extensions = ref::extensionsSetting(raw);
       if (loaded.*row.text != extensions)
         fail(what + " stored as '" + linepeek::fuzz::show(loaded.*row.text) + "', expected '" +
              linepeek::fuzz::show(extensions) + "'");
@@ -135,11 +131,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string key = std::u16string(linepeek::ReplaceKeyPrefix) + decimal(slot);
     const std::u16string value =
         read(linepeek::ReplaceSection, key, std::u16string(linepeek::ReplaceDefault));
-    const std::size_t equals = value.find(u'=');
     const linepeek::ReplacePair& pair = loaded.replaces[static_cast<std::size_t>(slot - 1)];
-    const bool split = equals != std::u16string::npos;
-    if (pair.from != (split ? value.substr(0, equals) : u"") ||
-        pair.to != (split ? value.substr(equals + 1) : u""))
+    const auto [from, to] = ref::splitPair(value);
+    if (pair.from != from || pair.to != to)
       fail("Replaces " + linepeek::fuzz::show(key) + " '" + linepeek::fuzz::show(value) +
            "' stored as '" + linepeek::fuzz::show(pair.from) + "' / '" +
            linepeek::fuzz::show(pair.to) + "'");

@@ -20,8 +20,8 @@
 
 #include "plugin/abi.h"
 #include "tests/abi/module_loader.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_util.h"
-#include "tests/support/unique_path.h"
 
 namespace linepeek::test {
 namespace {
@@ -186,16 +186,16 @@ int run(const std::string& mode) {
     std::fprintf(stderr, "unknown mode '%s'\n", mode.c_str());
     return 2;
   }
-  const fs::path folder = uniqueTempPath("linepeek-lifecycle");
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  if (mode == "reload") {
-    reload(folder);
-  } else if (loadAndAsk(modulePath(), folder) && mode == "unload") {
-    delete keptModule;
-    keptModule = nullptr;
+  {
+    // Gone before the exits below, which run no destructors.
+    const TempFolder scratch("linepeek-lifecycle");
+    if (mode == "reload") {
+      reload(scratch.folder());
+    } else if (loadAndAsk(modulePath(), scratch.folder()) && mode == "unload") {
+      delete keptModule;
+      keptModule = nullptr;
+    }
   }
-  fs::remove_all(folder);
 
   const int status = failures == 0 ? 0 : 1;
   if (mode == "exit-thread") {

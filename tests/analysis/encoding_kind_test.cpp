@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "tests/reference/encoding.h"
 #include "tests/support/test_util.h"
 
 namespace linepeek {
@@ -77,28 +78,9 @@ TEST(EncodingKind, DetectsKindAndBomLength) {
   }
 }
 
-// The block check against the lead-to-lead walk, on seeded random bytes: mostly 7-bit runs,
-// so that leads and continuations fall on every offset of a 16-byte block and across blocks
+// The block check against the plain walk from lead to lead, on seeded random bytes: mostly 7-bit
+// runs, so that leads and continuations fall on every offset of a 16-byte block and across blocks
 TEST(EncodingKind, Utf8CheckAgreesWithPlainWalk) {
-  const auto walk = [](const std::string& bytes) {
-    bool sawLead = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-      const auto lead = static_cast<unsigned char>(bytes[i++]);
-      if (lead < 0x80) continue;
-      const int follow = lead < 0xC0   ? -1
-                         : lead < 0xE0 ? 1
-                         : lead < 0xF0 ? 2
-                         : lead < 0xF8 ? 3
-                                       : -1;
-      if (follow < 0) return false;
-      sawLead = true;
-      for (int k = 0; k < follow; ++k, ++i) {
-        if (i >= bytes.size()) return true;
-        if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80) return false;
-      }
-    }
-    return sawLead;
-  };
   const std::string pieces[] = {"a",
                                 "a",
                                 "a",
@@ -120,8 +102,9 @@ TEST(EncodingKind, Utf8CheckAgreesWithPlainWalk) {
                                  : std::string(random() % 20, 'a');
     if (round % 2 == 0) bytes.resize(random() % (bytes.size() + 1)); // cut anywhere
     SCOPED_TRACE(testing::PrintToString(bytes));
-    EXPECT_EQ(looksUtf8(bytes), walk(bytes));
-    utf8 += walk(bytes) ? 1 : 0;
+    const bool expected = reference::looksUtf8(bytes);
+    EXPECT_EQ(looksUtf8(bytes), expected);
+    utf8 += expected ? 1 : 0;
   }
   EXPECT_GT(utf8, 2000); // both answers are well represented
 }

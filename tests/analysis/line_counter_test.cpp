@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/reference/lines.h"
 #include "tests/support/fake_files.h"
 #include "tests/support/test_util.h"
 
@@ -19,33 +20,6 @@ constexpr EncodingKind Utf8 = EncodingKind::Utf8;
 constexpr EncodingKind Le = EncodingKind::Utf16Le;
 constexpr EncodingKind Be = EncodingKind::Utf16Be;
 constexpr std::int64_t Chunk = CountChunk;
-
-// The counting rules word for word, one unit at a time over the whole file.
-std::int64_t referenceCount(const std::string& file, EncodingKind kind, int bomLength,
-                            bool skipEmpty) {
-  const bool isUtf16 = kind == Le || kind == Be;
-  const std::size_t width = isUtf16 ? 2 : 1;
-  const std::size_t units = file.size() / width;
-  std::int64_t tally = 0;
-  bool hasUnits = false;
-  bool nonBlank = false;
-  for (std::size_t i = static_cast<std::size_t>(bomLength) / width; i < units; ++i) {
-    unsigned value = static_cast<unsigned char>(file[i * width]);
-    if (isUtf16) {
-      const unsigned second = static_cast<unsigned char>(file[i * width + 1]);
-      value = kind == Be ? value * 256 + second : value + second * 256;
-    }
-    if (value == 10) {
-      if (!skipEmpty || nonBlank) ++tally;
-      hasUnits = nonBlank = false;
-    } else {
-      hasUnits = true;
-      if (value > 32) nonBlank = true;
-    }
-  }
-  if (hasUnits && (!skipEmpty || nonBlank)) ++tally;
-  return tally;
-}
 
 class LineCounter : public ::testing::Test {
 protected:
@@ -301,7 +275,8 @@ TEST_F(LineCounter, KernelsMatchTheReferenceOnRandomInput) {
     const std::size_t split = (bytes.empty() ? 0 : random() % (bytes.size() + 1)) & ~std::size_t{1};
     for (std::size_t s = 0; s < 3; ++s) {
       for (bool skipEmpty : {false, true}) {
-        const std::int64_t expected = referenceCount(bytes, kinds[s], 0, skipEmpty);
+        const std::int64_t expected =
+            reference::countLines(bytes, static_cast<int>(kinds[s]), 0, skipEmpty);
         for (CountKernel kernel : availableKernels()) {
           ASSERT_TRUE(forceCountKernel(kernel));
           LineState state;
@@ -327,7 +302,7 @@ TEST_F(LineCounter, WholeCountsMatchTheReferenceForAnyReadSize) {
     for (bool skipEmpty : {false, true}) {
       SCOPED_TRACE(::testing::Message() << "round " << round << " read " << readBytes);
       EXPECT_EQ(count(bytes, kind, bomLength, skipEmpty, readBytes),
-                referenceCount(bytes, kind, bomLength, skipEmpty));
+                reference::countLines(bytes, static_cast<int>(kind), bomLength, skipEmpty));
     }
   }
 }

@@ -300,6 +300,7 @@ TEST(Listing, JoinShown) {
 // The module beside the program wins over the package layout; a missing one is still named.
 TEST(HostModule, DefaultModulePath) {
   const std::string name = defaultModuleName();
+  ASSERT_TRUE(name == "linepeek.so" || name == "linepeek.dll") << name;
   const std::string beside = "/opt/lp/bin/" + name;
   const std::string installed = "/opt/lp/bin/../lib/linepeek/" + name;
   struct Row {

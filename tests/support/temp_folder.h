@@ -1,12 +1,11 @@
-// One temporary folder per test, removed with everything in it afterwards.
+// A temporary folder, removed with everything in it afterwards. Tests get one each; fuzz targets
+// and plain hosts name theirs, and use this header without GoogleTest.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "tests/support/unique_path.h"
 
@@ -14,13 +13,10 @@ namespace linepeek::test {
 
 class TempFolder {
 public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string stem = std::string("linepeek-") + info->test_suite_name() + "-" + info->name();
-    // Parameterised tests have slashes in their names.
-    std::replace(stem.begin(), stem.end(), '/', '_');
-    folder_ = uniqueTempPath(stem);
-    // A folder left by an earlier process that had the same id must not leak into this test.
+  // Named after the running GoogleTest test (temp_folder.cpp, which links GoogleTest).
+  TempFolder();
+  explicit TempFolder(const std::string& stem) : folder_(uniqueTempPath(stem)) {
+    // A folder left by an earlier process that had the same id must not leak into this one.
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
   }
