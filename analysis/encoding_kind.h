@@ -2,16 +2,15 @@
 // sample alone. Pure functions of their bytes and the settings.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "analysis/analysis_cache.h"
 #include "settings/settings.h"
 
 namespace linepeek {
 
-inline constexpr std::int32_t Utf16Window = 4096;
+// What the head sample holds. Every kind but Other makes the line texts UTF-8.
+enum class EncodingKind : std::uint8_t { Other = 0, Utf8 = 1, Utf16Le = 2, Utf16Be = 3 };
 
 // The encoding kind of `sample`; `bomLength` receives 0, 2 or 3 (0 unless a mark decided). Marks
 // first (EF BB BF, FF FE, FE FF), then guessUtf16, then looksUtf8 on the first

@@ -107,7 +107,7 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
     }
     const std::int64_t size = platform::seekToEnd(file.get());
     const std::uint64_t writeTime = platform::lastWriteTime(file.get());
-    refreshCache(analysisCache, file.get(), name, size, writeTime);
+    refreshCache(analysisCache, file.get(), name, size, writeTime, settings);
     answer = answerOpenFile(file.get(), fieldIndex, valueBuffer, maxLen, picked);
   } catch (...) {
     // A producer that failed half-way may have left its group inconsistent: start afresh.
