@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "analysis/encoding_kind_testing.h"
 #include "analysis/windows.h"
 
 namespace linepeek {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "analysis/encoding_name_testing.h"
+
 namespace linepeek {
 
 namespace {

@@ -1,12 +1,14 @@
 #include "plugin/dispatcher.h"
 
 #include <cstring>
+#include <string>
 
 #include "analysis/analysis_cache.h"
 #include "analysis/encoding_name.h"
 #include "analysis/line_counter.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
+#include "plugin/dispatcher_testing.h"
 #include "plugin/line_answers.h"
 #include "settings/settings.h"
 

@@ -113,13 +113,6 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId fie
   return picked;
 }
 
-std::u16string decodeText(std::string_view text, int codePage) {
-  ReplaceStream whole(std::u16string::npos);
-  if (!decodeInto(text, codePage, whole)) return {};
-  whole.finish();
-  return whole.kept();
-}
-
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
                int maxLen, const Settings& config) {
   if (!picked.found || valueBuffer == nullptr) return FieldEmpty;

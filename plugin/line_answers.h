@@ -2,7 +2,6 @@
 // decode, replace and copy it after the file is closed. Both phases run under the value lock.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "analysis/analysis_cache.h"
@@ -26,8 +25,5 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId fie
 // units of the answer need: its memory does not grow with the line.
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
                int maxLen, const Settings& config);
-
-// 8-bit text to UTF-16 in code page 0 (ANSI), 1 (OEM) or 65001; empty when conversion fails.
-std::u16string decodeText(std::string_view text, int codePage);
 
 } // namespace linepeek

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -116,9 +117,24 @@ TEST_F(LineAnswersTest, LengtheningPairsAreCutAtTheLimit) {
   }
 }
 
+// The finish phase of `text` as a line of an 8-bit file (unit 0 or 1) or a Unicode one.
+std::u16string finished(const std::string& text, int codePage) {
+  std::u16string buffer(text.size() + 1, u'#');
+  const PickedLine picked{true, text};
+  const int unit = codePage == platform::OemCodePage ? 1 : 0;
+  const int code = finishLine(picked, codePage == platform::Utf8CodePage, unit, buffer.data(),
+                              static_cast<int>(buffer.size()), Settings{});
+  if (code != 11) {
+    const std::string answer = "(" + std::to_string(code) + ")";
+    return std::u16string(answer.begin(), answer.end());
+  }
+  buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
+  return buffer;
+}
+
 // Lines longer than one conversion piece decode as the whole line does, wherever the pieces
 // are cut: seeded random bytes with few or no ASCII bytes, against one platform conversion.
-TEST(DecodeText, LongLinesDecodeAsAWhole) {
+TEST(FinishLine, LongLinesDecodeAsAWhole) {
   std::mt19937 random(20261209);
   const char* const pieces[] = {
       "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\x80", "\xE2\x82", "\xFF", "\xD0", "\x96"};
@@ -136,7 +152,7 @@ TEST(DecodeText, LongLinesDecodeAsAWhole) {
       whole.resize(static_cast<std::size_t>(
           platform::multiByteToWide(codePage, text.data(), bytes, whole.data(), bytes)));
       ASSERT_FALSE(whole.empty());
-      EXPECT_TRUE(decodeText(text, codePage) == whole);
+      EXPECT_TRUE(finished(text, codePage) == whole);
     }
   }
 }
@@ -147,9 +163,9 @@ TEST_F(LineAnswersTest, BinaryFilesStillAnswerTheirLines) {
   EXPECT_EQ(askLine(u"b.bin", 12), u"tail");
 }
 
-TEST(DecodeText, EmptyAndInvalid) {
-  EXPECT_EQ(decodeText("", platform::Utf8CodePage), u"");
-  EXPECT_EQ(decodeText("a\xC3", platform::Utf8CodePage), u"a\uFFFD");
+TEST(FinishLine, EmptyAndInvalid) {
+  EXPECT_EQ(finished("", platform::Utf8CodePage), u"(-3)");
+  EXPECT_EQ(finished("a\xC3", platform::Utf8CodePage), u"a\uFFFD");
 }
 
 } // namespace
