@@ -2,13 +2,31 @@
 
 #include <algorithm>
 
-#include "analysis/encoding_kind.h"
 #include "settings/never_destroyed.h"
 
 namespace linepeek {
 namespace {
 
 NeverDestroyed<AnalysisCache> analysisCacheRecord;
+
+// Clears every lazily computed group. The identity, the encoding fields, the head sample,
+// isBinary and encodingText stay.
+void resetCache(AnalysisCache& cache) {
+  cache.binaryDone = false;
+  cache.encodingDone = false;
+  cache.headDone = false;
+  cache.tailDone = false;
+  cache.lineCountDone = false;
+  cache.headCount = 0;
+  cache.tailCount = 0;
+  cache.lineTotal = 0;
+  // Released, not only emptied: the lines of the last file may be megabytes, and the next file's
+  // lines are built while the record holds what it kept.
+  for (std::string& slot : cache.headSlots)
+    std::string().swap(slot);
+  for (std::string& slot : cache.tailSlots)
+    std::string().swap(slot);
+}
 
 } // namespace
 
@@ -37,23 +55,6 @@ std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32
   const std::int64_t got = platform::readFile(file, bytes.data(), length, failed);
   bytes.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(got, 0, length)));
   return bytes;
-}
-
-void resetCache(AnalysisCache& cache) {
-  cache.binaryDone = false;
-  cache.encodingDone = false;
-  cache.headDone = false;
-  cache.tailDone = false;
-  cache.lineCountDone = false;
-  cache.headCount = 0;
-  cache.tailCount = 0;
-  cache.lineTotal = 0;
-  // Released, not only emptied: the lines of the last file may be megabytes, and the next file's
-  // lines are built while the record holds what it kept.
-  for (std::string& slot : cache.headSlots)
-    std::string().swap(slot);
-  for (std::string& slot : cache.tailSlots)
-    std::string().swap(slot);
 }
 
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
@@ -85,11 +86,6 @@ void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u1
   cache.headSample = readRange(file, 0, windowLength(size, HeadWindow));
   cache.kind = detectEncoding(cache.headSample, cache.bomLength, config);
   cache.isUnicode = cache.kind != EncodingKind::Other;
-}
-
-void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
-                  std::int64_t size, std::uint64_t writeTime) {
-  refreshCache(cache, file, name, size, writeTime, settings);
 }
 
 } // namespace linepeek

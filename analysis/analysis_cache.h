@@ -6,18 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "analysis/encoding_kind.h"
+#include "analysis/windows.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
 namespace linepeek {
-
-enum class EncodingKind : std::uint8_t { Other = 0, Utf8 = 1, Utf16Le = 2, Utf16Be = 3 };
-
-inline constexpr std::int32_t HeadWindow = 65536;   // head sample and first tail window
-inline constexpr std::int32_t WideWindow = 4194304; // second-pass line windows
-inline constexpr std::int32_t CountChunk = 4194304; // line counter buffer
-inline constexpr int HeadCapacity = 10;
-inline constexpr int TailCapacity = 3;
 
 struct AnalysisCache {
   bool valid = false;
@@ -63,22 +57,16 @@ platform::FileHandle openForReading(const std::u16string& name);
 std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
                       bool* failed = nullptr);
 
-// Clears every lazily computed group: done flags, counts, line slots (their memory released) and
-// the line total. The identity, the encoding fields, the head sample, isBinary and encodingText
-// stay.
-void resetCache(AnalysisCache& cache);
-
 // Makes `cache` describe this file. When the record is valid and name (exact code units), size
-// and write time all match, nothing changes and nothing is read. Otherwise the record is reset
-// and refilled: identity stored, then for a size of 0 or less (empty, or a failed size query)
-// the binary, head, tail and line count groups are preset as empty without reading; else one
-// read of min(size, HeadWindow) bytes becomes headSample and detectEncoding sets kind,
-// bomLength and isUnicode. A short or failed read still leaves a valid record; it is not
-// retried while the identity holds. The handle is used only during the call.
-// `config` supplies Utf8BufferSizeKB; the overload without it uses the global settings.
+// and write time all match, nothing changes and nothing is read. Otherwise every lazily computed
+// group is cleared (done flags, counts, line slots with their memory, the line total; isBinary
+// and encodingText keep stale values behind their cleared flags) and the record refilled:
+// identity stored, then for a size of 0 or less (empty, or a failed size query) the binary,
+// head, tail and line count groups are preset as empty without reading; else one read of
+// min(size, HeadWindow) bytes becomes headSample and detectEncoding sets kind, bomLength and
+// isUnicode. A short or failed read still leaves a valid record; it is not retried while the
+// identity holds. The handle is used only during the call. `config` supplies Utf8BufferSizeKB.
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
                   std::int64_t size, std::uint64_t writeTime, const Settings& config);
-void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
-                  std::int64_t size, std::uint64_t writeTime);
 
 } // namespace linepeek

@@ -1,11 +1,15 @@
 #include "analysis/encoding_kind.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "analysis/encoding_kind_testing.h"
+#include "analysis/windows.h"
 
 namespace linepeek {
 namespace {

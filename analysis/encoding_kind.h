@@ -2,30 +2,21 @@
 // sample alone. Pure functions of their bytes and the settings.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "analysis/analysis_cache.h"
 #include "settings/settings.h"
 
 namespace linepeek {
 
-inline constexpr std::int32_t Utf16Window = 4096;
+// What the head sample holds. Every kind but Other makes the line texts UTF-8.
+enum class EncodingKind : std::uint8_t { Other = 0, Utf8 = 1, Utf16Le = 2, Utf16Be = 3 };
 
 // The encoding kind of `sample`; `bomLength` receives 0, 2 or 3 (0 unless a mark decided). Marks
-// first (EF BB BF, FF FE, FE FF), then guessUtf16, then looksUtf8 on the first
-// `config.utf8BufferSizeKB` KB. Called at every cache refill of a non-empty file.
+// first (EF BB BF, FF FE, FE FF), then the UTF-16 guess on the first Utf16Window bytes, then the
+// UTF-8 pattern test on the first `config.utf8BufferSizeKB` KB. Called at every cache refill of a
+// non-empty file.
 EncodingKind detectEncoding(std::string_view sample, std::int32_t& bomLength,
                             const Settings& config);
-
-// UTF-16 without a byte order mark, judged on the first Utf16Window bytes (an odd last byte not
-// counted): a quarter of the units carry a zero in one byte position and fewer than a quarter
-// as many in the other. `bigEndian` is false unless it answers big-endian UTF-16.
-bool guessUtf16(std::string_view sample, bool& bigEndian);
-
-// Lead and continuation bit patterns only; 7-bit text is not UTF-8; a sequence cut by the end
-// is accepted.
-bool looksUtf8(std::string_view bytes);
 
 } // namespace linepeek

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "analysis/encoding_name_testing.h"
+
 namespace linepeek {
 
 namespace {
@@ -116,40 +118,45 @@ void binaryFlag(AnalysisCache& cache, const Settings& config) {
 
 void encodingName(AnalysisCache& cache, const Settings& config) {
   if (cache.encodingDone) return;
-  const char* name = "ANSI";
+  const char* name = AnsiName;
   switch (cache.kind) {
   case EncodingKind::Utf8:
-    name = cache.bomLength > 0 ? "UTF-8 BOM" : "UTF-8 no BOM";
+    name = cache.bomLength > 0 ? Utf8BomName : Utf8NoBomName;
     break;
   case EncodingKind::Utf16Le:
-    name = "UTF-16 LE";
+    name = Utf16LeName;
     break;
   case EncodingKind::Utf16Be:
-    name = "UTF-16 BE";
+    name = Utf16BeName;
     break;
   case EncodingKind::Other: {
     // RTF first, so an RTF file with control bytes is still named "RTF"; pseudo-graphics before
     // Cyrillic, and the Windows letters before the DOS ones.
     const std::string_view sample = cache.headSample;
     if (looksRtf(sample)) {
-      name = "RTF";
+      name = RtfName;
       break;
     }
     binaryFlag(cache, config);
     if (cache.isBinary) {
-      name = "Binary";
+      name = BinaryName;
     } else if (config.oemEnabled && looksOemGraphics(sample, config)) {
-      name = "DOS";
+      name = DosName;
     } else if (config.rusEnabled && looksRussian(sample, false, config)) {
-      name = "ANSI Ru";
+      name = AnsiRuName;
     } else if (config.rusEnabled && looksRussian(sample, true, config)) {
-      name = "DOS Ru";
+      name = DosRuName;
     }
     break;
   }
   }
   cache.encodingText = name;
   cache.encodingDone = true;
+}
+
+const char* fileTypeName(AnalysisCache& cache, const Settings& config) {
+  binaryFlag(cache, config);
+  return cache.isBinary ? BinaryName : TextName;
 }
 
 } // namespace linepeek

@@ -2,21 +2,36 @@
 // the head sample. Runs under the value lock.
 #pragma once
 
-#include <string_view>
+#include <array>
 
 #include "analysis/analysis_cache.h"
 #include "settings/settings.h"
 
 namespace linepeek {
 
-bool looksRtf(std::string_view sample);
-bool looksBinary(std::string_view sample, const Settings& config);
-bool looksOemGraphics(std::string_view sample, const Settings& config);
-// `dosLetters` selects the DOS Cyrillic letter class instead of the Windows one.
-bool looksRussian(std::string_view sample, bool dosLetters, const Settings& config);
+// The texts that "Encoding" and "Type" answer with. The catalogue lists its choices from these.
+inline constexpr char Utf16LeName[] = "UTF-16 LE";
+inline constexpr char Utf16BeName[] = "UTF-16 BE";
+inline constexpr char Utf8BomName[] = "UTF-8 BOM";
+inline constexpr char Utf8NoBomName[] = "UTF-8 no BOM";
+inline constexpr char AnsiName[] = "ANSI";
+inline constexpr char AnsiRuName[] = "ANSI Ru";
+inline constexpr char DosName[] = "DOS";
+inline constexpr char DosRuName[] = "DOS Ru";
+inline constexpr char RtfName[] = "RTF";
+inline constexpr char BinaryName[] = "Binary"; // both an encoding and a type
+inline constexpr char TextName[] = "Text";
+
+// Every name encodingName gives, in the order the host lists them.
+inline constexpr std::array<const char*, 10> EncodingNames = {
+    Utf16LeName, Utf16BeName, Utf8BomName, Utf8NoBomName, AnsiName,
+    AnsiRuName,  DosName,     DosRuName,   RtfName,       BinaryName};
 
 // The once-per-file producers of isBinary and encodingText.
 void binaryFlag(AnalysisCache& cache, const Settings& config);
 void encodingName(AnalysisCache& cache, const Settings& config);
+
+// The "Type" of the cached file, BinaryName or TextName, running binaryFlag when it has not run.
+const char* fileTypeName(AnalysisCache& cache, const Settings& config);
 
 } // namespace linepeek

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string_view>
 
+#include "analysis/line_counter_testing.h"
+
 namespace linepeek {
 
 namespace {
@@ -26,8 +28,7 @@ std::int64_t markSkipBytes(EncodingKind kind, std::int32_t bomLength) {
   return shapeOf(kind) == UnitShape::Bytes ? markBytes : markBytes / 2 * 2;
 }
 
-} // namespace
-
+// The count of a whole file held in memory, by the same rules as countLines.
 std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t bomLength,
                         bool skipEmpty) {
   const auto skipped = static_cast<std::size_t>(std::min<std::int64_t>(
@@ -37,6 +38,8 @@ std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t 
             shapeOf(kind), skipEmpty, state);
   return finishCount(state);
 }
+
+} // namespace
 
 std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32_t bomLength,
                         bool skipEmpty, std::int32_t readBytes) {

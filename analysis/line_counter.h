@@ -49,19 +49,9 @@ void scanUnits(const unsigned char* data, std::size_t byteLength, UnitShape shap
 // The count once the file has ended: the ended lines plus an unterminated last line that counts.
 std::int64_t finishCount(const LineState& state);
 
-// The count of a whole file held in memory, by the same rules as countLines.
-std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t bomLength,
-                        bool skipEmpty);
-
-// Seeks to offset 0 and reads the file to its end in `readBytes` pieces (even, at most
-// CountChunk) through one buffer of that size. A failed read ends the count, a short read is the
-// last one; a failed seek counts nothing, since the reads would start at an unknown offset.
-// The file position is left where the last read ended.
-std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32_t bomLength,
-                        bool skipEmpty, std::int32_t readBytes = CountPiece);
-
 // The once-per-file producer of lineTotal: counts unless lineCountDone is set, then sets it
-// whatever the result, so a failed count is not retried for the same cached file.
+// whatever the result, so a failed count is not retried for the same cached file. A head sample
+// that holds the whole file is counted where it is, without a read.
 void lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config);
 
 } // namespace linepeek

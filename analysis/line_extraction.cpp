@@ -5,6 +5,10 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
+
+#include "analysis/line_extraction_testing.h"
 
 namespace linepeek {
 namespace {

@@ -7,7 +7,9 @@
 
 #include "analysis/analysis_cache.h"
 #include "analysis/encoding_kind.h"
+#include "analysis/encoding_kind_testing.h"
 #include "analysis/encoding_name.h"
+#include "analysis/encoding_name_testing.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/settings.h"
 #include "tests/reference/encoding.h"

@@ -10,6 +10,7 @@
 
 #include "analysis/analysis_cache.h"
 #include "analysis/line_counter.h"
+#include "analysis/line_counter_testing.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/platform.h"
 #include "settings/settings.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "analysis/analysis_cache.h"
-#include "analysis/line_extraction.h"
+#include "analysis/line_extraction_testing.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/platform.h"
 #include "settings/settings.h"

@@ -1,44 +1,97 @@
 #include "plugin/catalogue.h"
 
+#include <cstddef>
+
+#include "analysis/encoding_name.h"
+#include "analysis/windows.h"
 #include "platform/platform.h"
 
 namespace linepeek {
 namespace {
 
-constexpr const char* LineUnits = "win|dos";
+// The length of `parts` joined by "|", with the terminating zero.
+template <std::size_t Count>
+constexpr std::size_t joinedSize(const std::array<const char*, Count>& parts) {
+  std::size_t size = Count; // the separators and the zero
+  for (const char* part : parts) {
+    while (*part++ != '\0')
+      ++size;
+  }
+  return size;
+}
 
-constexpr FieldInfo Catalogue[FieldCount] = {
-    {"1", StringW, LineUnits},
-    {"2", StringW, LineUnits},
-    {"3", StringW, LineUnits},
-    {"4", StringW, LineUnits},
-    {"5", StringW, LineUnits},
-    {"6", StringW, LineUnits},
-    {"7", StringW, LineUnits},
-    {"8", StringW, LineUnits},
-    {"9", StringW, LineUnits},
-    {"10", StringW, LineUnits},
-    {"-3", StringW, LineUnits},
-    {"-2", StringW, LineUnits},
-    {"-1", StringW, LineUnits},
-    {"Line count", Numeric64, ""},
-    {"Encoding", MultipleChoice,
-     "UTF-16 LE|UTF-16 BE|UTF-8 BOM|UTF-8 no BOM|ANSI|ANSI Ru|DOS|DOS Ru|RTF|Binary"},
-    {"Type", MultipleChoice, "Folder|Binary|Text"},
+template <std::size_t Size, std::size_t Count>
+constexpr std::array<char, Size> join(const std::array<const char*, Count>& parts) {
+  std::array<char, Size> text{};
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < Count; ++i) {
+    if (i > 0) text[at++] = '|';
+    for (const char* c = parts[i]; *c != '\0'; ++c)
+      text[at++] = *c;
+  }
+  return text;
+}
+
+// A list of units or choices as the host receives it, built when the module is compiled: the
+// texts are the producers' own, and answering the host needs no start-up work.
+template <const auto& Parts> constexpr auto Joined = join<joinedSize(Parts)>(Parts);
+
+constexpr std::array<const char*, 3> TypeNames = {FolderName, BinaryName, TextName};
+
+constexpr const char* LineUnits = Joined<LineUnitNames>.data();
+constexpr const char* EncodingChoices = Joined<EncodingNames>.data();
+constexpr const char* TypeChoices = Joined<TypeNames>.data();
+
+// The catalogue in the host's order. A row with a setting in its last column is listed only
+// when that setting is on; the rows after it then move up.
+constexpr Field Fields[] = {
+    {"1", StringW, LineUnits, FieldRole::HeadLine, 1, nullptr},
+    {"2", StringW, LineUnits, FieldRole::HeadLine, 2, nullptr},
+    {"3", StringW, LineUnits, FieldRole::HeadLine, 3, nullptr},
+    {"4", StringW, LineUnits, FieldRole::HeadLine, 4, nullptr},
+    {"5", StringW, LineUnits, FieldRole::HeadLine, 5, nullptr},
+    {"6", StringW, LineUnits, FieldRole::HeadLine, 6, nullptr},
+    {"7", StringW, LineUnits, FieldRole::HeadLine, 7, nullptr},
+    {"8", StringW, LineUnits, FieldRole::HeadLine, 8, nullptr},
+    {"9", StringW, LineUnits, FieldRole::HeadLine, 9, nullptr},
+    {"10", StringW, LineUnits, FieldRole::HeadLine, 10, nullptr},
+    {"-3", StringW, LineUnits, FieldRole::TailLine, 3, nullptr},
+    {"-2", StringW, LineUnits, FieldRole::TailLine, 2, nullptr},
+    {"-1", StringW, LineUnits, FieldRole::TailLine, 1, nullptr},
+    {"Line count", Numeric64, "", FieldRole::LineCount, 0, nullptr},
+    {"Encoding", MultipleChoice, EncodingChoices, FieldRole::Encoding, 0, nullptr},
+    {"Type", MultipleChoice, TypeChoices, FieldRole::Type, 0, nullptr},
 };
+
+// Every line row asks for a line that the cache keeps.
+constexpr bool linesAreKept() {
+  for (const Field& field : Fields) {
+    if (field.role == FieldRole::HeadLine && (field.line < 1 || field.line > HeadCapacity))
+      return false;
+    if (field.role == FieldRole::TailLine && (field.line < 1 || field.line > TailCapacity))
+      return false;
+  }
+  return true;
+}
+static_assert(linesAreKept(), "a line field asks for a line beyond the cache's slots");
 
 } // namespace
 
-const FieldInfo& fieldInfo(FieldId field) {
-  return Catalogue[field];
+const Field* fieldAt(FieldId index, const Settings& config) {
+  if (index < 0) return nullptr;
+  for (const Field& field : Fields) {
+    if (field.enabledBy != nullptr && !(config.*field.enabledBy)) continue;
+    if (index-- == 0) return &field;
+  }
+  return nullptr;
 }
 
 int supportedField(int fieldIndex, char* fieldName, char* unitsText, int maxLen) {
-  if (fieldIndex < 0 || fieldIndex >= FieldCount) return NoMoreFields;
-  const FieldInfo& info = fieldInfo(fieldIndex);
-  if (fieldName != nullptr) platform::copyBounded8(fieldName, info.name, maxLen);
-  if (unitsText != nullptr) platform::copyBounded8(unitsText, info.units, maxLen);
-  return info.typeCode;
+  const Field* field = fieldAt(fieldIndex, settings);
+  if (field == nullptr) return NoMoreFields;
+  if (fieldName != nullptr) platform::copyBounded8(fieldName, field->name, maxLen);
+  if (unitsText != nullptr) platform::copyBounded8(unitsText, field->units, maxLen);
+  return field->typeCode;
 }
 
 } // namespace linepeek

@@ -1,16 +1,14 @@
-// The sixteen fields the module offers, and the codes it answers the host with.
+// The fields the module offers, one row each, and the codes it answers the host with.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+#include "settings/settings.h"
 
 namespace linepeek {
 
 using FieldId = std::int32_t;
-
-inline constexpr FieldId FieldCount = 16;
-inline constexpr FieldId LineCountField = 13;
-inline constexpr FieldId EncodingField = 14;
-inline constexpr FieldId TypeField = 15;
 
 // Field type codes, also the success answers of a value request.
 inline constexpr int NoMoreFields = 0;
@@ -27,16 +25,38 @@ inline constexpr int FieldEmpty = -3;
 // shows no value.
 inline constexpr int FailureAnswer = FieldEmpty;
 
-struct FieldInfo {
+// The units of the line fields, by the index that a request names them with.
+enum LineUnit : int { WinUnit = 0, DosUnit = 1 };
+inline constexpr std::array<const char*, 2> LineUnitNames = {"win", "dos"};
+
+// What "Type" answers for a folder, before any file is opened.
+inline constexpr char FolderName[] = "Folder";
+
+// What a field answers; the dispatcher and the line answers act on this alone.
+enum class FieldRole : std::uint8_t {
+  HeadLine,  // line `line` of the file, 1 the first
+  TailLine,  // line `line` counted from the end, 1 the last
+  LineCount, // the number of lines
+  Encoding,  // the encoding's name
+  Type,      // folder, binary or text
+};
+
+struct Field {
   const char* name;
   int typeCode;
   const char* units; // units or choices, separated by "|"
+  FieldRole role;
+  std::int32_t line; // HeadLine and TailLine only: which line
+  // The setting that adds the field to the catalogue when true; null for a field always there.
+  bool Settings::*enabledBy;
 };
 
-// The catalogue entry of a field; `field` must be in 0..15.
-const FieldInfo& fieldInfo(FieldId field);
+// The field that the host knows by `index` under `config`: the index-th, from 0, of the rows that
+// `config` enables, in table order. Null for every other index, negative ones included. Reads
+// only constants and the settings, so it needs no lock.
+const Field* fieldAt(FieldId index, const Settings& config);
 
-// ContentGetSupportedField without the C frame.
+// ContentGetSupportedField without the C frame, under the process's settings.
 int supportedField(int fieldIndex, char* fieldName, char* unitsText, int maxLen);
 
 } // namespace linepeek

@@ -10,13 +10,12 @@
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
+#include "plugin/dispatcher_testing.h"
 #include "plugin/line_answers.h"
 #include "settings/settings.h"
 
 namespace linepeek {
 namespace {
-
-constexpr FieldId LastLineField = 12;
 
 bool isSeparator(char16_t unit) {
   return unit == u'\\' || unit == u'/';
@@ -37,29 +36,49 @@ std::u16string extensionTerm(const std::u16string& fileName) {
   return asciiLowered(std::u16string_view(fileName).substr(dot + 1));
 }
 
+bool isLineRole(FieldRole role) {
+  return role == FieldRole::HeadLine || role == FieldRole::TailLine;
+}
+
+// The fields that read the file's lines obey the extension list. The ones that describe the entry
+// itself do not; they answer for folders and missing entries without opening anything.
+bool obeysExtensionList(FieldRole role) {
+  switch (role) {
+  case FieldRole::HeadLine:
+  case FieldRole::TailLine:
+  case FieldRole::LineCount:
+    return true;
+  case FieldRole::Encoding:
+  case FieldRole::Type:
+    return false;
+  }
+  return false;
+}
+
 // Runs with the file open and the value lock held: everything that needs the handle.
-int answerOpenFile(platform::FileHandle file, FieldId field, void* valueBuffer, int maxLen,
+int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuffer, int maxLen,
                    PickedLine& picked) {
-  if (field <= LastLineField) {
+  if (valueBuffer == nullptr && !isLineRole(field.role)) return FieldEmpty;
+  switch (field.role) {
+  case FieldRole::HeadLine:
+  case FieldRole::TailLine:
     picked = pickLine(analysisCache, file, field, settings);
     return FieldEmpty; // the finish phase decides, after the file is closed
-  }
-  if (valueBuffer == nullptr) return FieldEmpty;
-  if (field == LineCountField) {
+  case FieldRole::LineCount:
     lineCount(analysisCache, file, settings);
     std::memcpy(valueBuffer, &analysisCache.lineTotal, sizeof analysisCache.lineTotal);
     return Numeric64;
-  }
-  if (field == EncodingField) {
+  case FieldRole::Encoding:
     encodingName(analysisCache, settings);
     platform::copyBounded8(static_cast<char*>(valueBuffer), analysisCache.encodingText.c_str(),
                            maxLen);
     return MultipleChoice;
+  case FieldRole::Type:
+    platform::copyBounded8(static_cast<char*>(valueBuffer), fileTypeName(analysisCache, settings),
+                           maxLen);
+    return MultipleChoice;
   }
-  binaryFlag(analysisCache, settings);
-  platform::copyBounded8(static_cast<char*>(valueBuffer),
-                         analysisCache.isBinary ? "Binary" : "Text", maxLen);
-  return MultipleChoice;
+  return FieldEmpty;
 }
 
 } // namespace
@@ -75,23 +94,24 @@ bool passesExtensionFilter(const std::u16string& fileName, const std::u16string&
 
 int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void* valueBuffer,
                   int maxLen) {
-  if (fieldIndex < 0 || fieldIndex >= FieldCount) return NoSuchField;
+  const Field* field = fieldAt(fieldIndex, settings);
+  if (field == nullptr) return NoSuchField;
   const std::u16string name = fileName != nullptr ? fileName : u"";
 
   // Cheap checks first, without the lock: they never touch the cache.
-  if (fieldIndex == EncodingField || fieldIndex == TypeField) {
+  if (obeysExtensionList(field->role)) {
+    if (!passesExtensionFilter(name, settings.extensions)) return FileError;
+  } else {
     switch (platform::queryEntry(name.c_str())) {
     case platform::EntryKind::Missing:
       return FileError;
     case platform::EntryKind::Directory:
-      if (fieldIndex == EncodingField || valueBuffer == nullptr) return FieldEmpty;
-      platform::copyBounded8(static_cast<char*>(valueBuffer), "Folder", maxLen);
+      if (field->role != FieldRole::Type || valueBuffer == nullptr) return FieldEmpty;
+      platform::copyBounded8(static_cast<char*>(valueBuffer), FolderName, maxLen);
       return MultipleChoice;
     case platform::EntryKind::File:
       break;
     }
-  } else if (!passesExtensionFilter(name, settings.extensions)) {
-    return FileError;
   }
 
   ValueLockHolder held;
@@ -105,14 +125,14 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
     }
     const std::int64_t size = platform::seekToEnd(file.get());
     const std::uint64_t writeTime = platform::lastWriteTime(file.get());
-    refreshCache(analysisCache, file.get(), name, size, writeTime);
-    answer = answerOpenFile(file.get(), fieldIndex, valueBuffer, maxLen, picked);
+    refreshCache(analysisCache, file.get(), name, size, writeTime, settings);
+    answer = answerOpenFile(file.get(), *field, valueBuffer, maxLen, picked);
   } catch (...) {
     // A producer that failed half-way may have left its group inconsistent: start afresh.
     analysisCache.valid = false;
     throw;
   }
-  if (fieldIndex <= LastLineField) {
+  if (isLineRole(field->role)) {
     answer = finishLine(picked, analysisCache.isUnicode, unitIndex, valueBuffer, maxLen, settings);
   }
   return answer;

@@ -10,7 +10,6 @@
 namespace linepeek {
 namespace {
 
-constexpr FieldId FirstTailField = 10;
 constexpr unsigned char TrimLimit = 33; // control bytes and the space
 
 // Lines up to this many bytes convert in one call; longer ones in pieces of about this size, so
@@ -93,31 +92,23 @@ bool decodeInto(std::string_view text, int codePage, ReplaceStream& stream) {
 
 } // namespace
 
-PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId field,
+PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
                     const Settings& config) {
   PickedLine picked;
-  if (field < FirstTailField) {
+  if (field.role == FieldRole::HeadLine) {
     headLines(cache, file, config);
-    if (field < cache.headCount) {
+    if (field.line <= cache.headCount) {
       picked.found = true;
-      picked.text = cache.headSlots[static_cast<std::size_t>(field)];
+      picked.text = cache.headSlots[static_cast<std::size_t>(field.line - 1)];
     }
   } else {
     tailLines(cache, file, config);
-    const std::int32_t fromEnd = LineCountField - field; // 3 for "-3" ... 1 for "-1"
-    if (cache.tailCount >= fromEnd) {
+    if (field.line <= cache.tailCount) {
       picked.found = true;
-      picked.text = cache.tailSlots[static_cast<std::size_t>(cache.tailCount - fromEnd)];
+      picked.text = cache.tailSlots[static_cast<std::size_t>(cache.tailCount - field.line)];
     }
   }
   return picked;
-}
-
-std::u16string decodeText(std::string_view text, int codePage) {
-  ReplaceStream whole(std::u16string::npos);
-  if (!decodeInto(text, codePage, whole)) return {};
-  whole.finish();
-  return whole.kept();
 }
 
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
@@ -133,7 +124,7 @@ int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* va
   int codePage = platform::AnsiCodePage;
   if (isUnicode) {
     codePage = platform::Utf8CodePage;
-  } else if (unitIndex == 1) {
+  } else if (unitIndex == DosUnit) {
     codePage = platform::OemCodePage;
   }
   // The host sees at most maxLen - 1 units; one unit is kept even then, to tell an empty answer

@@ -2,7 +2,6 @@
 // decode, replace and copy it after the file is closed. Both phases run under the value lock.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "analysis/analysis_cache.h"
@@ -18,16 +17,17 @@ struct PickedLine {
   std::string_view text;
 };
 
-PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, FieldId field,
+// The line that `field` (a HeadLine or TailLine row) names, from the head or tail group, which
+// it computes first when the cache has not.
+PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
                     const Settings& config);
 
-// Answers StringW with the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
+// Trims the line, decodes it (UTF-8 for a Unicode file, else the code page of the unit: OEM for
+// DosUnit, ANSI for any other index) and applies the replacement pairs. Answers StringW with
+// the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
 // A long line is decoded and replaced piece by piece, and only as far as the first maxLen - 1
 // units of the answer need: its memory does not grow with the line.
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
                int maxLen, const Settings& config);
-
-// 8-bit text to UTF-16 in code page 0 (ANSI), 1 (OEM) or 65001; empty when conversion fails.
-std::u16string decodeText(std::string_view text, int codePage);
 
 } // namespace linepeek

@@ -1,4 +1,4 @@
-#include "analysis/encoding_kind.h"
+#include "analysis/encoding_kind_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "analysis/encoding_name.h"
+#include "analysis/encoding_name_testing.h"
 
 #include <gtest/gtest.h>
 

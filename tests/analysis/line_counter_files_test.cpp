@@ -1,4 +1,4 @@
-#include "analysis/line_counter.h"
+#include "analysis/line_counter_testing.h"
 
 #include <gtest/gtest.h>
 

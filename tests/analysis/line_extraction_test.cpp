@@ -1,4 +1,4 @@
-#include "analysis/line_extraction.h"
+#include "analysis/line_extraction_testing.h"
 
 #include <gtest/gtest.h>
 

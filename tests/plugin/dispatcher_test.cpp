@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/dispatcher.h"
+#include "plugin/dispatcher_testing.h"
 #include "tests/plugin/request_fixture.h"
 #include "tests/support/test_util.h"
 

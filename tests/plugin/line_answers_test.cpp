@@ -4,6 +4,7 @@
 #include <iterator>
 #include <map>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -118,10 +119,25 @@ TEST_F(LineAnswersTest, LengtheningPairsAreCutAtTheLimit) {
   }
 }
 
+// The finish phase of `text` as a line of an 8-bit file (unit 0 or 1) or a Unicode one.
+std::u16string finished(const std::string& text, int codePage) {
+  std::u16string buffer(text.size() + 1, u'#');
+  const PickedLine picked{true, text};
+  const int unit = codePage == platform::OemCodePage ? 1 : 0;
+  const int code = finishLine(picked, codePage == platform::Utf8CodePage, unit, buffer.data(),
+                              static_cast<int>(buffer.size()), Settings{});
+  if (code != 11) {
+    const std::string answer = "(" + std::to_string(code) + ")";
+    return std::u16string(answer.begin(), answer.end());
+  }
+  buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
+  return buffer;
+}
+
 // Lines longer than one conversion piece decode as the whole line does, wherever the pieces
 // are cut: seeded random text with few or no ASCII bytes. UTF-8 against the plain decoder; the
 // 8-bit code pages on C0, read from the chart of each one that ANSI and OEM stand for in the runs.
-TEST(DecodeText, LongLinesDecodeAsAWhole) {
+TEST(FinishLine, LongLinesDecodeAsAWhole) {
   setEnv("LINEPEEK_CODEPAGES", "1251,866");
   const std::map<int, char16_t> c0 = {{1251, 0x0410}, {1252, 0x00C0}, {437, 0x2514}, {866, 0x2514}};
   const char* const pieces[] = {
@@ -146,7 +162,7 @@ TEST(DecodeText, LongLinesDecodeAsAWhole) {
         for (const char c : text)
           expected += c == 'a' ? u'a' : c0.at(resolved);
       }
-      EXPECT_TRUE(decodeText(text, codePage) == expected);
+      EXPECT_TRUE(finished(text, codePage) == expected);
     }
   }
 }
@@ -157,9 +173,9 @@ TEST_F(LineAnswersTest, BinaryFilesStillAnswerTheirLines) {
   EXPECT_EQ(askLine(u"b.bin", 12), u"tail");
 }
 
-TEST(DecodeText, EmptyAndInvalid) {
-  EXPECT_EQ(decodeText("", platform::Utf8CodePage), u"");
-  EXPECT_EQ(decodeText("a\xC3", platform::Utf8CodePage), u"a\uFFFD");
+TEST(FinishLine, EmptyAndInvalid) {
+  EXPECT_EQ(finished("", platform::Utf8CodePage), u"(-3)");
+  EXPECT_EQ(finished("a\xC3", platform::Utf8CodePage), u"a\uFFFD");
 }
 
 } // namespace
