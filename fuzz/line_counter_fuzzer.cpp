@@ -26,8 +26,7 @@ using linepeek::fuzz::Input;
 
 using linepeek::fuzz::KindChoice;
 constexpr const auto& Kinds = linepeek::fuzz::DetectableKinds;
-constexpr CountKernel Kernels[] = {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2,
-                                   CountKernel::Avx512};
+constexpr CountKernel Kernels[] = {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2};
 
 linepeek::UnitShape shapeOf(int kind) {
   if (kind == ref::KindUtf16Le) return linepeek::UnitShape::Utf16Le;
