@@ -12,6 +12,7 @@
 #include "analysis/encoding_name_testing.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/reference/encoding.h"
 
 namespace {

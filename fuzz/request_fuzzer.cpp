@@ -25,6 +25,7 @@
 #include "platform/platform.h"
 #include "plugin/abi.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/reference/answers.h"
 #include "tests/support/temp_folder.h"
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "settings/settings_testing.h"
 #include "tests/settings/temp_ini.h"
 #include "tests/support/test_util.h"
 
