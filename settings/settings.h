@@ -28,6 +28,7 @@ struct Settings {
   std::u16string iniPath;
   std::u16string extensions; // trimmed, ASCII-lower-cased; empty means no filter
   bool skipEmpty{};
+  bool lineEndings{}; // offers the "Line endings" field
   std::int32_t textBufferSizeKB{};
   std::int32_t utf8BufferSizeKB{};
   bool oemEnabled{};
