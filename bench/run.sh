@@ -20,6 +20,12 @@ else
   files=10000 rounds=5 end_rounds=200 count_mib=1024 count_rounds=5 memory_mib=1024
 fi
 
+# The peer tools go first: a missing one would otherwise stop the run half-way.
+for tool in uchardet file wc grep; do
+  command -v "$tool" > /dev/null ||
+    { echo "bench/run.sh needs $tool (Debian: apt-get install uchardet file)" >&2; exit 1; }
+done
+
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINEPEEK_BUILD_BENCHMARKS=ON \
   > /dev/null
 cmake --build "$build" -j 2 --target linepeek linepeek-cli linepeek_bench_data \
