@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/line_counter.h"
+#include "analysis/line_counter_testing.h"
 #include "bench/text_source.h"
 #include "platform/platform.h"
 
