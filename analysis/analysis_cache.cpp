@@ -10,13 +10,14 @@ namespace {
 NeverDestroyed<AnalysisCache> analysisCacheRecord;
 
 // Clears every lazily computed group. The identity, the encoding fields, the head sample,
-// isBinary and encodingText stay.
+// isBinary, encodingText and lineEndingKind stay.
 void resetCache(AnalysisCache& cache) {
   cache.binaryDone = false;
   cache.encodingDone = false;
   cache.headDone = false;
   cache.tailDone = false;
   cache.lineCountDone = false;
+  cache.lineEndingsDone = false;
   cache.headCount = 0;
   cache.tailCount = 0;
   cache.lineTotal = 0;

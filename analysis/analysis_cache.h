@@ -7,6 +7,7 @@
 #include <string>
 
 #include "analysis/encoding_kind.h"
+#include "analysis/line_endings.h"
 #include "analysis/windows.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -35,6 +36,8 @@ struct AnalysisCache {
   std::int32_t tailCount = 0;
   bool lineCountDone = false;
   std::int64_t lineTotal = 0;
+  bool lineEndingsDone = false;
+  LineEndingKind lineEndingKind = LineEndingKind::None;
 };
 
 // The one record of the process, guarded by the value lock. Emptied by the unload step and
@@ -59,10 +62,10 @@ std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32
 
 // Makes `cache` describe this file. When the record is valid and name (exact code units), size
 // and write time all match, nothing changes and nothing is read. Otherwise every lazily computed
-// group is cleared (done flags, counts, line slots with their memory, the line total; isBinary
-// and encodingText keep stale values behind their cleared flags) and the record refilled:
-// identity stored, then for a size of 0 or less (empty, or a failed size query) the binary,
-// head, tail and line count groups are preset as empty without reading; else one read of
+// group is cleared (done flags, counts, line slots with their memory, the line total; isBinary,
+// encodingText and lineEndingKind keep stale values behind their cleared flags) and the record
+// refilled: identity stored, then for a size of 0 or less (empty, or a failed size query) the
+// binary, head, tail and line count groups are preset as empty without reading; else one read of
 // min(size, HeadWindow) bytes becomes headSample and detectEncoding sets kind, bomLength and
 // isUnicode. A short or failed read still leaves a valid record; it is not retried while the
 // identity holds. The handle is used only during the call. `config` supplies Utf8BufferSizeKB.

@@ -1,5 +1,5 @@
-// Encoding kind, encoding name and binary flag of a head sample, each test against its plain
-// reference. The first eight bytes choose the Encoding settings; the rest is the sample.
+// Encoding kind, encoding name, binary flag and line endings of a head sample, each test against
+// its plain reference. The first eight bytes choose the Encoding settings; the rest is the sample.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,9 +10,12 @@
 #include "analysis/encoding_kind_testing.h"
 #include "analysis/encoding_name.h"
 #include "analysis/encoding_name_testing.h"
+#include "analysis/line_endings.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/reference/encoding.h"
+#include "tests/reference/line_endings.h"
 
 namespace {
 
@@ -112,12 +115,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!cache.encodingDone || cache.encodingText != expectedName)
     fail("encodingName gave '" + cache.encodingText + "', expected '" + expectedName + "'");
 
-  // Both producers run once per cached file: a second call must not recompute.
+  // Line endings in the units of every kind, the sample whole or followed by more of the file;
+  // then the producer on the cache, whose file is longer than its sample unless typeFirst.
+  for (const linepeek::fuzz::KindChoice& choice : linepeek::fuzz::DetectableKinds) {
+    for (bool whole : {false, true}) {
+      const char* got =
+          linepeek::LineEndingNames[static_cast<std::size_t>(linepeek::classifyLineEndings(
+              sample, static_cast<linepeek::EncodingKind>(choice.kind), choice.bomLength, whole))];
+      const std::string want = ref::lineEndings(sample, choice.kind, choice.bomLength, whole);
+      if (got != want)
+        fail("classifyLineEndings, kind " + std::to_string(choice.kind) + (whole ? " whole" : "") +
+             ": '" + got + "', expected '" + want + "'");
+    }
+  }
+  const char* ends = linepeek::lineEndingsName(cache, config);
+  const std::string expectedEnds =
+      expectedBinary
+          ? "(none)"
+          : ref::lineEndings(sample, expectedKind, expectedBom, typeFirst || sample.empty());
+  if ((ends == nullptr ? "(none)" : ends) != expectedEnds)
+    fail(std::string("lineEndingsName gave '") + (ends == nullptr ? "(none)" : ends) +
+         "', expected '" + expectedEnds + "'");
+
+  // The producers run once per cached file: a second call must not recompute.
+  using linepeek::LineEndingKind;
+  const LineEndingKind keptEnds =
+      cache.lineEndingKind == LineEndingKind::Crlf ? LineEndingKind::Lf : LineEndingKind::Crlf;
+  cache.lineEndingsDone = true;
+  cache.lineEndingKind = keptEnds;
   cache.encodingText = "kept";
   cache.isBinary = !expectedBinary;
   linepeek::encodingName(cache, config);
   linepeek::binaryFlag(cache, config);
-  if (cache.encodingText != "kept" || cache.isBinary == expectedBinary)
+  linepeek::lineEndings(cache);
+  if (cache.encodingText != "kept" || cache.isBinary == expectedBinary ||
+      cache.lineEndingKind != keptEnds)
     fail("a producer ran again although its done flag was set");
   return 0;
 }

@@ -125,6 +125,7 @@ inline reference::RequestSettings requestOf(const Settings& config) {
   reference::RequestSettings request;
   request.utf8BufferSizeKB = config.utf8BufferSizeKB;
   request.skipEmpty = config.skipEmpty;
+  request.lineEndings = config.lineEndings;
   request.naming = namingOf(config);
   for (const ReplacePair& pair : config.replaces)
     request.pairs.emplace_back(pair.from, pair.to);

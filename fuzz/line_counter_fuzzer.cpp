@@ -14,6 +14,7 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/reference/encoding.h"
 #include "tests/reference/lines.h"
 #include "tests/support/fake_files.h"

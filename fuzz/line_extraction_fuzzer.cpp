@@ -15,6 +15,7 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/reference/lines.h"
 #include "tests/reference/unicode.h"
 #include "tests/support/fake_files.h"

@@ -8,6 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "settings/replace_pairs.h"
+#include "settings/replace_pairs_testing.h"
 #include "settings/settings.h"
 #include "tests/reference/replacements.h"
 

@@ -1,9 +1,9 @@
-// Whole requests through ContentGetValueW on a real file: all sixteen fields, twice in different
-// orders, each answer and buffer checked against the plain rules, and the memory each request
-// allocates checked against a bound that holds for any file and settings. The first bytes choose
-// the settings (pairs that lengthen the text among them), the file name, the unit, maxLen and
-// whether the file is stretched past the head window or to about the wide window, one line of
-// 4 MiB when it holds no LF; the rest is the file.
+// Whole requests through ContentGetValueW on a real file: every field, twice in different orders,
+// each answer and buffer checked against the plain rules, and the memory each request allocates
+// checked against a bound that holds for any file and settings. The first bytes choose the
+// settings (pairs that lengthen the text among them, and whether "Line endings" is offered), the
+// file name, the unit, maxLen and whether the file is stretched past the head window or to about
+// the wide window, one line of 4 MiB when it holds no LF; the rest is the file.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -25,6 +25,7 @@
 #include "platform/platform.h"
 #include "plugin/abi.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/reference/answers.h"
 #include "tests/support/temp_folder.h"
 
@@ -185,6 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     config.replaces[7] = {u"d", u"dd"};
     config.replaces[8] = {u"d", u"dd"};
   }
+  config.lineEndings = (switches & 32) != 0;
   linepeek::settings = config;
 
   // Past the head window now and then, so the head and tail second passes run; rarely to the

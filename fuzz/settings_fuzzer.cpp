@@ -16,6 +16,7 @@
 #include "settings/key_table.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/reference/replacements.h"
 #include "tests/reference/settings.h"
 #include "tests/support/temp_folder.h"

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "analysis/encoding_name.h"
+#include "analysis/line_endings.h"
 #include "analysis/windows.h"
 #include "platform/platform.h"
 
@@ -41,6 +42,7 @@ constexpr std::array<const char*, 3> TypeNames = {FolderName, BinaryName, TextNa
 constexpr const char* LineUnits = Joined<LineUnitNames>.data();
 constexpr const char* EncodingChoices = Joined<EncodingNames>.data();
 constexpr const char* TypeChoices = Joined<TypeNames>.data();
+constexpr const char* LineEndingChoices = Joined<LineEndingNames>.data();
 
 // The catalogue in the host's order. A row with a setting in its last column is listed only
 // when that setting is on; the rows after it then move up.
@@ -61,6 +63,8 @@ constexpr Field Fields[] = {
     {"Line count", Numeric64, "", FieldRole::LineCount, 0, nullptr},
     {"Encoding", MultipleChoice, EncodingChoices, FieldRole::Encoding, 0, nullptr},
     {"Type", MultipleChoice, TypeChoices, FieldRole::Type, 0, nullptr},
+    {"Line endings", MultipleChoice, LineEndingChoices, FieldRole::LineEndings, 0,
+     &Settings::lineEndings},
 };
 
 // Every line row asks for a line that the cache keeps.

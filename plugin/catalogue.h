@@ -39,6 +39,8 @@ enum class FieldRole : std::uint8_t {
   LineCount, // the number of lines
   Encoding,  // the encoding's name
   Type,      // folder, binary or text
+  // CRLF, LF, CR, mixed or none
+  LineEndings,
 };
 
 struct Field {

@@ -7,6 +7,7 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/encoding_name.h"
 #include "analysis/line_counter.h"
+#include "analysis/line_endings.h"
 #include "platform/ascii.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
@@ -50,6 +51,7 @@ bool obeysExtensionList(FieldRole role) {
     return true;
   case FieldRole::Encoding:
   case FieldRole::Type:
+  case FieldRole::LineEndings:
     return false;
   }
   return false;
@@ -77,6 +79,12 @@ int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuf
     platform::copyBounded8(static_cast<char*>(valueBuffer), fileTypeName(analysisCache, settings),
                            maxLen);
     return MultipleChoice;
+  case FieldRole::LineEndings: {
+    const char* name = lineEndingsName(analysisCache, settings);
+    if (name == nullptr) return FieldEmpty;
+    platform::copyBounded8(static_cast<char*>(valueBuffer), name, maxLen);
+    return MultipleChoice;
+  }
   }
   return FieldEmpty;
 }

@@ -73,6 +73,11 @@ def samples():
         b"First line\r\n"
         b"Second line, with a comma and \"quotes\"\r\n"
         b"Third line\r\n")
+    yield "cr_line_ends.txt", b"Old Mac text\rends its lines\rwith CR alone\r"
+    yield "mixed_line_ends.txt", (
+        b"Written on Windows\r\n"
+        b"edited on Linux\n"
+        b"and on Windows again\r\n")
     yield "no_final_newline.txt", b"The last line has no line feed\nand ends right here"
     yield "blank_lines.txt", b"Title\n\n   \nAfter two blank lines\n\t\nEnd\n"
     yield "twelve_lines.txt", "".join(

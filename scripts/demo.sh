@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the module and the terminal host, then shows the bundled samples the way a file manager
-# would see them. Extra arguments go to linepeek-cli (default: -r samples/files).
+# would see them, with the sample settings and the "Line endings" column switched on. Extra
+# arguments go to linepeek-cli (default: -r samples/files).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
@@ -12,8 +13,14 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DLINEPEEK_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" --target linepeek linepeek-cli -j "$(nproc)" >/dev/null
+# The demo shows the opt-in "Line endings" column too: a copy of the module beside the sample
+# settings with LineEndings=1. The module in the build folder keeps its defaults.
+demo="$build/demo"
+mkdir -p "$demo"
+cp -f "$build/linepeek.so" "$demo/linepeek.so"
+sed 's/^LineEndings=0/LineEndings=1/' "$root/samples/linepeek.ini" >"$demo/linepeek.ini"
 if [ $# -eq 0 ]; then
   cd "$root"
   set -- -r samples/files
 fi
-exec "$build/linepeek-cli" "$@"
+exec "$build/linepeek-cli" --module "$demo/linepeek.so" "$@"

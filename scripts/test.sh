@@ -22,7 +22,8 @@ if [[ $phases == *" native "* ]]; then
 echo "== native: configure and build ($native_build)"
 mkdir -p "$native_build"
 quiet "$native_build/configure.log" cmake -S "$root" -B "$native_build" "${generator[@]}" \
-  -DCMAKE_BUILD_TYPE=Release -DLINEPEEK_WERROR=ON -DLINEPEEK_BUILD_FUZZERS=ON
+  -DCMAKE_BUILD_TYPE=Release -DLINEPEEK_WERROR=ON -DLINEPEEK_BUILD_FUZZERS=ON \
+  -DLINEPEEK_BUILD_BENCHMARKS=ON
 quiet "$native_build/build.log" cmake --build "$native_build" -j "$jobs"
 echo "== native: tests"
 (cd "$native_build" && ctest -j "$jobs" --timeout 300 --output-on-failure)

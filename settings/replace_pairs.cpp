@@ -6,13 +6,18 @@
 #include <utility>
 
 #include "settings/key_table.h"
+#include "settings/replace_pairs_testing.h"
 #include "settings/settings.h"
 
 namespace linepeek {
+namespace {
 
+// The key of slot `slotNumber` (1 to 20): "S" and the number without leading zeros.
 std::u16string replaceKey(int slotNumber) {
   return std::u16string(ReplaceKeyPrefix) + decimalText(slotNumber);
 }
+
+} // namespace
 
 ReplacePair splitReplacePair(const std::u16string& value) {
   // Nothing is trimmed: blanks beside the "=" take part in the matching.

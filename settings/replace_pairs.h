@@ -18,24 +18,8 @@ namespace linepeek {
 // keeps pairs that each lengthen the text from growing it without end.
 inline constexpr std::size_t ReplaceLimitUnits = 4194304;
 
-// The key of slot `slotNumber` (1 to 20): "S" and the number without leading zeros.
-std::u16string replaceKey(int slotNumber);
-
-// Splits a value at its first "=": `from` before it, `to` after it (further "=" stay in `to`).
-// A value without "=" gives two empty texts.
-ReplacePair splitReplacePair(const std::u16string& value);
-
 // Reads S1..S20 of section Replaces from `path` into `target.replaces`.
 void loadReplacePairs(const std::u16string& path, Settings& target);
-
-// Replaces every occurrence of `from` left to right without overlap; inserted text is never
-// searched again. An empty `from` changes nothing; otherwise the result is cut at `limitUnits`.
-void applyPair(std::u16string& text, const std::u16string& from, const std::u16string& to,
-               std::size_t limitUnits = ReplaceLimitUnits);
-
-// Applies slots 1 to 20 of `pairs` in order, each on the cut result of the one before.
-void applyReplacements(std::u16string& text, const std::array<ReplacePair, ReplaceSlots>& pairs,
-                       std::size_t limitUnits = ReplaceLimitUnits);
 
 // The pairs of applyReplacements over a text that arrives in pieces, keeping the first
 // `keepUnits` units of the result. Each pair passes its output on as soon as no later unit can

@@ -12,6 +12,7 @@
 #include "settings/key_table.h"
 #include "settings/never_destroyed.h"
 #include "settings/replace_pairs.h"
+#include "settings/settings_testing.h"
 
 namespace linepeek {
 namespace {

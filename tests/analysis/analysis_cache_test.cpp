@@ -44,12 +44,14 @@ TEST_F(AnalysisCacheTest, RefillsOnlyWhenIdentityChanges) {
     cache.headDone = true;
     cache.headCount = 1;
     cache.headSlots[0].assign(1 << 20, 'x');
+    cache.lineEndingsDone = true;
     cache.valid = !row.invalidate;
     const std::int64_t readsBefore = fake::counters().reads;
     refresh(row.name, row.size, row.time);
     EXPECT_EQ(fake::counters().reads - readsBefore, row.refills ? 1 : 0);
     EXPECT_EQ(cache.headDone, !row.refills);
     EXPECT_EQ(cache.headCount, row.refills ? 0 : 1);
+    EXPECT_EQ(cache.lineEndingsDone, !row.refills);
     // A refill lets go of the old lines' memory, not only of their text.
     EXPECT_EQ(cache.headSlots[0].capacity() >= (1u << 20), !row.refills);
     EXPECT_TRUE(cache.valid);

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <utility>
 
+#include "settings/settings_testing.h"
 #include "tests/settings/temp_ini.h"
 #include "tests/support/test_util.h"
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "plugin/abi.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -35,19 +36,36 @@ const CatalogueRow Expected[] = {
 };
 
 // Whole texts, byte for byte, and nothing written past their zero.
+void expectRow(const CatalogueRow& row) {
+  SCOPED_TRACE(row.index);
+  char name[256];
+  char units[256];
+  std::memset(name, '#', sizeof name);
+  std::memset(units, '#', sizeof units);
+  EXPECT_EQ(ContentGetSupportedField(row.index, name, units, 256), row.type);
+  EXPECT_STREQ(name, row.name);
+  EXPECT_STREQ(units, row.units);
+  EXPECT_EQ(name[std::strlen(row.name) + 1], '#');
+  EXPECT_EQ(units[std::strlen(row.units) + 1], '#');
+}
+
 TEST(Catalogue, EveryFieldAsTheHostReceivesIt) {
-  for (const CatalogueRow& row : Expected) {
-    SCOPED_TRACE(row.index);
-    char name[256];
-    char units[256];
-    std::memset(name, '#', sizeof name);
-    std::memset(units, '#', sizeof units);
-    EXPECT_EQ(ContentGetSupportedField(row.index, name, units, 256), row.type);
-    EXPECT_STREQ(name, row.name);
-    EXPECT_STREQ(units, row.units);
-    EXPECT_EQ(name[std::strlen(row.name) + 1], '#');
-    EXPECT_EQ(units[std::strlen(row.units) + 1], '#');
-  }
+  for (const CatalogueRow& row : Expected)
+    expectRow(row);
+}
+
+// The opt-in field follows the sixteen, which stay as they are.
+TEST(Catalogue, LineEndingsFieldWhenSwitchedOn) {
+  struct Switched {
+    Switched() { linepeek::settings.lineEndings = true; }
+    ~Switched() { linepeek::settings.lineEndings = false; }
+  } switched;
+  for (const CatalogueRow& row : Expected)
+    expectRow(row);
+  expectRow({16, "Line endings", "CRLF|LF|CR|Mixed|None", 7});
+  char name[8] = "keep";
+  EXPECT_EQ(ContentGetSupportedField(17, name, name, 8), 0);
+  EXPECT_STREQ(name, "keep");
 }
 
 TEST(Catalogue, IndicesOutsideTheTableAnswerNoMoreFields) {

@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <random>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "plugin/dispatcher_testing.h"
@@ -145,7 +148,62 @@ TEST_F(DispatcherTest, FailedSizeQueryAnswersLikeAnEmptyFile) {
   EXPECT_EQ(askCount(u"a.txt"), 0);
   EXPECT_EQ(askLine(u"a.txt", 0), u"(-3)");
   EXPECT_EQ(askText(u"a.txt", 15), "Text");
+  settings.lineEndings = true;
+  EXPECT_EQ(askText(u"a.txt", 16), "None");
   EXPECT_EQ(fake::counters().reads, 0);
+}
+
+// "Line endings" when switched on: the entry checks of "Encoding", no value for binary files,
+// and the head sample alone, whose last unit stays open unless it ends the file.
+TEST_F(DispatcherTest, LineEndingsField) {
+  settings.lineEndings = true;
+  settings.extensions = u"log";
+  fake::putDirectory(u"dir");
+  EXPECT_EQ(askText(u"dir", 16), "(-3)");
+  EXPECT_EQ(askText(u"missing", 16), "(-2)");
+  EXPECT_EQ(fake::counters().opens, 0);
+  EXPECT_EQ(askText(u"a.txt", 17), "(-1)");
+
+  const auto utf16Le = [](std::size_t units, std::string_view last) {
+    std::string bytes = "\xFF\xFE";
+    for (std::size_t i = 0; i < units; ++i)
+      bytes += std::string("A\0", 2);
+    return bytes + std::string(last);
+  };
+  const std::string lf16 = std::string("\n\0", 2);
+  const std::string cr16 = std::string("\r\0", 2);
+  const std::pair<std::string, const char*> rows[] = {
+      {"", "None"},
+      {"one\r\ntwo\r\n", "CRLF"},
+      {"one\ntwo", "LF"},
+      {"one\rtwo\r", "CR"},
+      {"one\r\ntwo\n", "Mixed"},
+      {"\x01\r\n", "(-3)"},
+      // The head sample ends at 65,536 bytes.
+      {std::string(65535, 'a') + "\r", "CR"},
+      {std::string(65535, 'a') + "\r\n", "None"},
+      {std::string(65534, 'a') + "\r\n", "CRLF"},
+      {std::string(65536, 'a') + "\r", "None"},
+      {utf16Le(32766, cr16), "CR"},
+      {utf16Le(32766, cr16 + lf16), "None"},
+      {utf16Le(32765, cr16 + lf16), "CRLF"},
+  };
+  std::uint64_t writeTime = 1;
+  for (const auto& [bytes, expected] : rows) {
+    SCOPED_TRACE(std::to_string(bytes.size()) + " bytes: " + bytes.substr(0, 12));
+    fake::putFile(u"a.txt", bytes, ++writeTime);
+    EXPECT_EQ(askText(u"a.txt", 16), expected);
+  }
+  // No read of its own, once the cache holds the file.
+  fake::putFile(u"b.txt", "x\r\n");
+  EXPECT_EQ(askText(u"b.txt", 14), "ANSI");
+  const auto reads = fake::counters().reads;
+  EXPECT_EQ(askText(u"b.txt", 16), "CRLF");
+  EXPECT_EQ(fake::counters().reads, reads);
+  // A read cut short leaves the sample shorter than the file: its last CR stays open.
+  fake::putFile(u"c.txt", "one\r\n");
+  fake::faults().readCapBytes = 4;
+  EXPECT_EQ(askText(u"c.txt", 16), "None");
 }
 
 TEST_F(DispatcherTest, CountIgnoresMaxLenAndWritesEightBytes) {

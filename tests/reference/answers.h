@@ -1,5 +1,5 @@
-// What a request answers for each of the sixteen fields of a file, written for clarity rather
-// than speed.
+// What a request answers for each field of a file, the opt-in "Line endings" included, written
+// for clarity rather than speed.
 #pragma once
 
 #include <array>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/reference/encoding.h"
+#include "tests/reference/line_endings.h"
 #include "tests/reference/lines.h"
 #include "tests/reference/replacements.h"
 #include "tests/reference/unicode.h"
@@ -20,12 +21,15 @@ namespace linepeek::reference {
 
 // The host's result codes.
 enum : int { FieldEmpty = -3, FileError = -2, Numeric64 = 2, MultipleChoice = 7, StringW = 11 };
+enum : int { NoSuchField = -1 };
 
-// The catalogue: "1" to "10", "-3" to "-1", "Line count", "Encoding", "Type".
-inline constexpr int FieldCount = 16;
+// The catalogue: "1" to "10", "-3" to "-1", "Line count", "Encoding", "Type", and "Line endings"
+// when the settings offer it (otherwise index 16 is no field).
+inline constexpr int FieldCount = 17;
 inline constexpr int LineCountField = 13;
 inline constexpr int EncodingField = 14;
 inline constexpr int TypeField = 15;
+inline constexpr int LineEndingsField = 16;
 
 // The head sample, and the wide window of the second passes.
 inline constexpr std::int64_t HeadWindow = 65536;
@@ -34,6 +38,7 @@ inline constexpr std::int64_t WideWindow = 4194304;
 struct RequestSettings {
   int utf8BufferSizeKB = 64;
   bool skipEmpty = false;
+  bool lineEndings = false;
   NamingSettings naming;
   std::vector<std::pair<std::u16string, std::u16string>> pairs; // slot order
 };
@@ -117,16 +122,24 @@ inline std::array<Answer, FieldCount> answers(std::string_view file, Entry entry
         answer.code = Numeric64;
         answer.number = countLines(file, kind, bomLength, config.skipEmpty);
       }
+    } else if (field == LineEndingsField && !config.lineEndings) {
+      answer.code = NoSuchField;
     } else if (entry == Entry::Missing) {
       answer.code = FileError;
     } else if (entry == Entry::Folder) {
       answer.code = field == TypeField ? MultipleChoice : FieldEmpty;
       answer.text = u"Folder";
+    } else if (field == LineEndingsField && binaryFlag(sample, fileSize, kind, config.naming)) {
+      answer.code = FieldEmpty;
     } else {
-      const std::string text =
-          field == EncodingField
-              ? encodingName(sample, fileSize, kind, bomLength, config.naming)
-              : (binaryFlag(sample, fileSize, kind, config.naming) ? "Binary" : "Text");
+      std::string text;
+      if (field == EncodingField) {
+        text = encodingName(sample, fileSize, kind, bomLength, config.naming);
+      } else if (field == TypeField) {
+        text = binaryFlag(sample, fileSize, kind, config.naming) ? "Binary" : "Text";
+      } else {
+        text = lineEndings(sample, kind, bomLength, fileSize <= HeadWindow);
+      }
       answer.code = MultipleChoice;
       answer.text = std::u16string(text.begin(), text.end());
     }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "settings/settings_testing.h"
 #include "tests/robustness/real_requests.h"
 
 namespace linepeek::test {

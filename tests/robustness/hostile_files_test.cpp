@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/line_extraction.h"
+#include "settings/settings_testing.h"
 #include "tests/robustness/real_requests.h"
 
 namespace linepeek::test {

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "plugin/abi.h"
 #include "settings/settings.h"
+#include "settings/settings_testing.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_util.h"
 

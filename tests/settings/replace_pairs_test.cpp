@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "settings/replace_pairs_testing.h"
 #include "tests/settings/temp_ini.h"
 #include "tests/support/test_util.h"
 

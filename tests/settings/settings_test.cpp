@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "settings/settings_testing.h"
 #include "tests/settings/temp_ini.h"
 #include "tests/support/test_util.h"
 
@@ -22,6 +23,7 @@ Settings scrambled() {
   Settings s;
   s.extensions = u"zz";
   s.skipEmpty = true;
+  s.lineEndings = true;
   s.textBufferSizeKB = s.utf8BufferSizeKB = s.oemBufferSizeKB = s.rusBufferSizeKB = 9;
   s.oemPercent = s.rusMinSize = s.rusPercent = s.rusWordLen = 9;
   s.oemEnabled = s.rusEnabled = false;
@@ -133,6 +135,7 @@ TEST(Settings, MissingFileSectionOrKeyGivesDefaults) {
     EXPECT_EQ(s.iniPath, path);
     EXPECT_EQ(s.extensions, u"");
     EXPECT_FALSE(s.skipEmpty);
+    EXPECT_FALSE(s.lineEndings);
     EXPECT_EQ(s.textBufferSizeKB, 1);
     EXPECT_EQ(s.utf8BufferSizeKB, 64);
     EXPECT_TRUE(s.oemEnabled);
@@ -179,7 +182,8 @@ TEST(Settings, NumbersAreClampedOrDefaulted) {
   }
 }
 
-// Switches: numbers for OemEnabled and RusEnabled, the exact text "0" for SkipEmpty.
+// Switches: numbers for OemEnabled, RusEnabled and LineEndings, the exact text "0" for
+// SkipEmpty.
 TEST(Settings, Switches) {
   const std::tuple<const char*, bool Settings::*, bool> rows[] = {
       {"[Encoding]\nOemEnabled=5", &Settings::oemEnabled, true},
@@ -187,6 +191,9 @@ TEST(Settings, Switches) {
       {"[Encoding]\nOemEnabled=0", &Settings::oemEnabled, false},
       {"[Encoding]\nOemEnabled=no", &Settings::oemEnabled, true},
       {"[Encoding]\nRusEnabled=0", &Settings::rusEnabled, false},
+      {"[Options]\nLineEndings=1", &Settings::lineEndings, true},
+      {"[Options]\nLineEndings=7", &Settings::lineEndings, true},
+      {"[Options]\nLineEndings=yes", &Settings::lineEndings, false},
       {"[Options]\nSkipEmpty=0", &Settings::skipEmpty, false},
       {"[Options]\nSkipEmpty=1", &Settings::skipEmpty, true},
       {"[Options]\nSkipEmpty=00", &Settings::skipEmpty, true},

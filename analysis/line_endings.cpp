@@ -1,0 +1,112 @@
+#include "analysis/line_endings.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "analysis/analysis_cache.h"
+#include "analysis/encoding_name.h"
+
+namespace linepeek {
+namespace {
+
+constexpr unsigned Lf = 0x0A;
+constexpr unsigned Cr = 0x0D;
+
+struct EndCounts {
+  std::size_t lf = 0;   // every LF
+  std::size_t cr = 0;   // every CR but one in the last unit
+  std::size_t crlf = 0; // every CR that an LF follows
+};
+
+// Counts units first .. units - 1 (first below units). The counters of a block are as narrow as
+// the units, so the compiler packs a whole vector of them into a register. On a 64 KiB sample of
+// typical lines (bench/line_endings_bench.cpp, GCC 12 -O3, 2.1 GHz x86-64) this takes 2.8 us in
+// bytes and 7.5 us in UTF-16 units, against 51 us and 24 us for a loop that branches on every
+// unit. A block never holds more units than its counters can count.
+template <typename Unit, typename Counter, std::size_t Block, typename UnitAt>
+EndCounts countEnds(std::size_t first, std::size_t units, UnitAt unitAt) {
+  static_assert(Block <= std::numeric_limits<Counter>::max(), "a block overflows its counters");
+  EndCounts counts;
+  counts.lf = unitAt(units - 1) == Lf ? 1 : 0;
+  for (std::size_t start = first; start + 1 < units; start += Block) {
+    const std::size_t end = std::min(start + Block, units - 1);
+    Counter lf = 0;
+    Counter cr = 0;
+    Counter crlf = 0;
+    for (std::size_t i = start; i < end; ++i) {
+      const Unit unit = unitAt(i);
+      const Unit next = unitAt(i + 1);
+      lf = static_cast<Counter>(lf + (unit == Lf));
+      cr = static_cast<Counter>(cr + (unit == Cr));
+      crlf = static_cast<Counter>(crlf + (unit == Cr && next == Lf));
+    }
+    counts.lf += lf;
+    counts.cr += cr;
+    counts.crlf += crlf;
+  }
+  return counts;
+}
+
+} // namespace
+
+LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
+                                   std::int32_t bomLength, bool sampleIsWhole) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
+  const auto byteAt = [bytes](std::size_t i) { return bytes[i]; };
+  const auto leUnitAt = [bytes](std::size_t i) {
+    return static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  };
+  const auto beUnitAt = [bytes](std::size_t i) {
+    return static_cast<std::uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+  };
+  const bool wide = kind == EncodingKind::Utf16Le || kind == EncodingKind::Utf16Be;
+  const std::size_t units = wide ? sample.size() / 2 : sample.size();
+  const std::size_t first =
+      static_cast<std::size_t>(bomLength > 0 ? bomLength : 0) / (wide ? 2 : 1);
+  if (first >= units) return LineEndingKind::None;
+
+  EndCounts counts;
+  unsigned last = 0;
+  if (kind == EncodingKind::Utf16Le) {
+    counts = countEnds<std::uint16_t, std::uint16_t, 65520>(first, units, leUnitAt);
+    last = leUnitAt(units - 1);
+  } else if (kind == EncodingKind::Utf16Be) {
+    counts = countEnds<std::uint16_t, std::uint16_t, 65520>(first, units, beUnitAt);
+    last = beUnitAt(units - 1);
+  } else {
+    counts = countEnds<unsigned char, std::uint8_t, 240>(first, units, byteAt);
+    last = byteAt(units - 1);
+  }
+  // The next unit after the last one is unknown unless the file ends with the sample.
+  if (last == Cr && sampleIsWhole) ++counts.cr;
+
+  // Each CRLF holds one of the CRs and one of the LFs counted; the rest stand alone.
+  const bool crlf = counts.crlf > 0;
+  const bool lf = counts.lf > counts.crlf;
+  const bool cr = counts.cr > counts.crlf;
+  if (int{crlf} + int{lf} + int{cr} > 1) return LineEndingKind::Mixed;
+  if (crlf) return LineEndingKind::Crlf;
+  if (lf) return LineEndingKind::Lf;
+  if (cr) return LineEndingKind::Cr;
+  return LineEndingKind::None;
+}
+
+void lineEndings(AnalysisCache& cache) {
+  if (cache.lineEndingsDone) return;
+  // A short read leaves the sample shorter than the file: a CR at its end then stays open.
+  const bool sampleIsWhole = static_cast<std::int64_t>(cache.headSample.size()) >= cache.fileSize;
+  cache.lineEndingKind =
+      classifyLineEndings(cache.headSample, cache.kind, cache.bomLength, sampleIsWhole);
+  cache.lineEndingsDone = true;
+}
+
+const char* lineEndingsName(AnalysisCache& cache, const Settings& config) {
+  binaryFlag(cache, config);
+  if (cache.isBinary) return nullptr;
+  lineEndings(cache);
+  return LineEndingNames[static_cast<std::size_t>(cache.lineEndingKind)];
+}
+
+} // namespace linepeek
