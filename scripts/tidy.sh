@@ -4,7 +4,7 @@
 # then the files only the Windows build compiles (platform/win32, the CLI's Windows files and
 # the Windows-only tests), parsed for the mingw-w64 target against its headers (build-tidy-win).
 # Prints each finding and exits non-zero when there is any. Nothing is built, only configured.
-# About four minutes on two cores.
+# About five and a half minutes on two cores.
 #   LINEPEEK_JOBS   parallel clang-tidy runs (default 2)
 set -euo pipefail
 exec </dev/null
