@@ -69,16 +69,14 @@ int main(int argc, char** argv) {
       const auto whole = static_cast<std::size_t>(std::min<off_t>(size, 65536));
       if (mode == "floor") {
         got = ::pread(descriptor, buffer, 65536, 0);
-      } else if (mode == "module" && (field == 0 || field == 10)) {
+      } else if ((mode == "module" && (field == 0 || field == 10)) ||
+                 (mode == "lean" && field == 0)) {
         ::lseek(descriptor, 0, SEEK_SET);
         got = ::read(descriptor, buffer, whole);
       } else if (mode == "module" && field == 13) {
         ::lseek(descriptor, 0, SEEK_SET);
         got = ::read(descriptor, buffer, sizeof buffer);
         got += ::read(descriptor, buffer, sizeof buffer - static_cast<std::size_t>(got));
-      } else if (mode == "lean" && field == 0) {
-        ::lseek(descriptor, 0, SEEK_SET);
-        got = ::read(descriptor, buffer, whole);
       }
       ::close(descriptor);
       sum += static_cast<std::uint64_t>(size) + static_cast<std::uint64_t>(got) +

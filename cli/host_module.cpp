@@ -78,7 +78,7 @@ std::string defaultModulePath(const std::string& executableFolder,
   const char* name = defaultModuleName();
   if (executableFolder.empty()) return name;
   const char separator = joinSeparator(executableFolder);
-  const std::string beside = joinShown(executableFolder, name, separator);
+  std::string beside = joinShown(executableFolder, name, separator);
   if (exists(beside)) return beside;
   std::string installed = executableFolder;
   for (const char* part : {"..", "lib", "linepeek", name})

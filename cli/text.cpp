@@ -206,9 +206,9 @@ std::string validUtf8(std::string_view text) {
   return out;
 }
 
-int codePointWidth(char32_t cp) {
-  if (inRanges(std::begin(ZeroWidth), std::end(ZeroWidth), cp)) return 0;
-  if (inRanges(std::begin(Wide), std::end(Wide), cp)) return 2;
+int codePointWidth(char32_t codePoint) {
+  if (inRanges(std::begin(ZeroWidth), std::end(ZeroWidth), codePoint)) return 0;
+  if (inRanges(std::begin(Wide), std::end(Wide), codePoint)) return 2;
   return 1;
 }
 

@@ -6,8 +6,8 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(g++ cmake ninja-build googletest libgtest-dev libbenchmark-dev clang clang-format
-          libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 locales python3 valgrind
-          dpkg-dev file lintian mandoc)
+          clang-tidy libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 locales python3
+          valgrind dpkg-dev file lintian mandoc)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then

@@ -56,9 +56,9 @@ private:
   };
 
   bool pass(std::size_t stage, std::u16string_view units);
-  bool run(std::size_t stage, std::u16string_view units);
-  void emit(std::size_t stage, std::u16string_view units);
-  void flush(std::size_t stage);
+  bool run(std::size_t index, std::u16string_view units);
+  void emit(std::size_t index, std::u16string_view units);
+  void flush(std::size_t index);
 
   std::vector<Stage> stages_;
   std::u16string kept_;

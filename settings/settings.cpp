@@ -110,6 +110,11 @@ void storeText(const SettingKey& row, std::u16string_view value, Settings& targe
   }
 }
 
+// What a platform call wrote into `buffer`: the units before the first null.
+std::u16string untilNull(const std::u16string& buffer) {
+  return buffer.substr(0, buffer.find(u'\0'));
+}
+
 } // namespace
 
 std::u16string iniPathFor(const std::u16string& modulePath) {
@@ -131,7 +136,7 @@ std::u16string modulePath() {
   for (int units = ModulePathUnits;; units = std::min(units * 2, ModulePathMaxUnits)) {
     std::u16string buffer(static_cast<std::size_t>(units), u'\0');
     const int length = platform::moduleFileName(buffer.data(), units);
-    if (length > 0 && length < units - 1) return std::u16string(buffer.c_str());
+    if (length > 0 && length < units - 1) return untilNull(buffer);
     if (units == ModulePathMaxUnits) return std::u16string();
   }
 }
@@ -142,7 +147,7 @@ std::u16string readIniString(const std::u16string& section, const std::u16string
   std::u16string buffer(static_cast<std::size_t>(IniValueUnits), u'\0');
   platform::readProfileString(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
                               IniValueUnits, path.c_str());
-  return std::u16string(buffer.c_str());
+  return untilNull(buffer);
 }
 
 // Values beyond the 32-bit range saturate at its nearer end, so the clamp that follows maps
@@ -216,7 +221,7 @@ void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table) noexcept
     const int high = digitValue(text[i]);
     const int low = digitValue(text[i + 1]);
     if (high >= 0 && low >= 0 && isSpace(i + 2))
-      table[static_cast<std::size_t>(high * 16 + low)] = 1;
+      table[static_cast<unsigned char>(high * 16 + low)] = 1;
   }
 }
 

@@ -7,7 +7,7 @@
 
 namespace linepeek::platform::posix {
 
-const int loadHooksAnchor = 0;
+const int LoadHooksAnchor = 0;
 
 } // namespace linepeek::platform::posix
 

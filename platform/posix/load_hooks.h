@@ -8,6 +8,6 @@
 
 namespace linepeek::platform::posix {
 
-extern const int loadHooksAnchor;
+extern const int LoadHooksAnchor;
 
 } // namespace linepeek::platform::posix

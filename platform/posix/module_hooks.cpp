@@ -6,9 +6,9 @@
 
 namespace {
 
-__attribute__((used)) void (*const loadStep)() = &linepeek::onLoad;
-__attribute__((used)) void (*const unloadStep)() = &linepeek::onUnload;
-__attribute__((used)) const void* const loadHooksReference =
-    &linepeek::platform::posix::loadHooksAnchor;
+__attribute__((used)) void (*const LoadStep)() = &linepeek::onLoad;
+__attribute__((used)) void (*const UnloadStep)() = &linepeek::onUnload;
+__attribute__((used)) const void* const LoadHooksReference =
+    &linepeek::platform::posix::LoadHooksAnchor;
 
 } // namespace

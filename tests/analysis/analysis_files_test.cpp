@@ -17,8 +17,9 @@ using Lines = std::vector<std::string>;
 class AnalysisFiles : public testing::Test {
 protected:
   // A sparse file of `size` bytes: zeros, with `text` written at each given offset.
-  fs::path sparse(std::uintmax_t size, std::vector<std::pair<std::uintmax_t, std::string>> texts) {
-    const fs::path path = temp.folder() / "sparse.txt";
+  fs::path sparse(std::uintmax_t size,
+                  const std::vector<std::pair<std::uintmax_t, std::string>>& texts) {
+    fs::path path = temp.folder() / "sparse.txt";
     { std::ofstream create(path, std::ios::binary); }
     fs::resize_file(path, size);
     std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);

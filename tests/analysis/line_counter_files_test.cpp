@@ -18,7 +18,7 @@ constexpr std::size_t Chunk = static_cast<std::size_t>(CountChunk);
 class LineCounterFiles : public ::testing::Test {
 protected:
   std::int64_t count(const std::string& bytes, EncodingKind kind, int bomLength, bool skipEmpty) {
-    const fs::path path = temp_.folder() / "file.txt";
+    const fs::path path = temp.folder() / "file.txt";
     {
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
       out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -28,7 +28,7 @@ protected:
     return countLines(file.get(), kind, bomLength, skipEmpty);
   }
 
-  test::TempFolder temp_;
+  test::TempFolder temp;
 };
 
 // Real reads around the chunk edge: the last byte of a chunk, the first of the next, and a line

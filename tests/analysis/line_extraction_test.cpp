@@ -22,7 +22,7 @@ protected:
   void SetUp() override { fake::reset(); }
   // Makes `bytes` the cached file; the head sample is cut to `windows.first` as a refill with
   // that window would read it.
-  void load(std::string bytes, LineWindows windows = {}) {
+  void load(const std::string& bytes, LineWindows windows = {}) {
     file.reset();
     fake::putFile(u"f", bytes);
     file.emplace(openForReading(u"f"));

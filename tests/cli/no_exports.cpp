@@ -5,6 +5,6 @@
 #define NO_EXPORTS_API __attribute__((visibility("default")))
 #endif
 
-extern "C" NO_EXPORTS_API int SomethingElse(int value) {
+extern "C" NO_EXPORTS_API int somethingElse(int value) {
   return value + 1;
 }

@@ -37,28 +37,28 @@ protected:
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     ASSERT_NE(size, 0u) << narrow(path) << ": no version resource, error " << GetLastError();
-    block_.resize(size);
-    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block_.data()));
+    block.resize(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
   }
 
   std::optional<std::wstring> text(const wchar_t* name) {
     void* value = nullptr;
     UINT units = 0;
     const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-    if (!VerQueryValueW(block_.data(), query.c_str(), &value, &units) || value == nullptr) {
+    if (!VerQueryValueW(block.data(), query.c_str(), &value, &units) || value == nullptr) {
       return std::nullopt;
     }
     return std::wstring(static_cast<const wchar_t*>(value));
   }
 
-  std::vector<unsigned char> block_;
+  std::vector<unsigned char> block;
 };
 
 // The numbers Windows shows as "File version" and "Product version".
 TEST_F(VersionResource, FixedNumbersAreTheProjectVersion) {
   void* value = nullptr;
   UINT bytes = 0;
-  ASSERT_TRUE(VerQueryValueW(block_.data(), L"\\", &value, &bytes));
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &value, &bytes));
   ASSERT_EQ(bytes, sizeof(VS_FIXEDFILEINFO));
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
@@ -76,7 +76,7 @@ TEST_F(VersionResource, FixedNumbersAreTheProjectVersion) {
 TEST_F(VersionResource, TranslationNamesTheStringTable) {
   void* value = nullptr;
   UINT bytes = 0;
-  ASSERT_TRUE(VerQueryValueW(block_.data(), L"\\VarFileInfo\\Translation", &value, &bytes));
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &value, &bytes));
   ASSERT_GE(bytes, 4u);
   const auto* pair = static_cast<const WORD*>(value);
   EXPECT_EQ(pair[0], 0x0409);

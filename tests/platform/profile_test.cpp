@@ -23,7 +23,7 @@ Answer read(const std::u16string& path, const char16_t* section, const char16_t*
   std::u16string buffer(static_cast<std::size_t>(units) + 1, u'#');
   const int length =
       readProfileString(section, key, defaultValue, buffer.data(), units, path.c_str());
-  return {std::u16string(buffer.c_str()), length};
+  return {buffer.substr(0, buffer.find(u'\0')), length};
 }
 
 struct Row {

@@ -124,7 +124,7 @@ inline std::vector<std::string> tailGroup(std::string_view file, int kind, int b
 inline std::int64_t countLines(std::string_view file, int kind, int bomLength, bool skipEmpty) {
   std::u16string units;
   if (kind == KindUtf16Le || kind == KindUtf16Be) {
-    units = utf16Units(file, kind == KindUtf16Be, bomLength / 2 * 2);
+    units = utf16Units(file, kind == KindUtf16Be, bomLength - bomLength % 2);
   } else {
     for (std::size_t i = static_cast<std::size_t>(bomLength); i < file.size(); ++i)
       units.push_back(static_cast<char16_t>(byteAt(file, i)));

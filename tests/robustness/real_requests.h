@@ -49,7 +49,7 @@ protected:
   // A file of `size` bytes that is all holes but for `texts` written at their offsets.
   std::filesystem::path sparse(const std::string& name, std::uintmax_t size,
                                const std::vector<std::pair<std::uintmax_t, std::string>>& texts) {
-    const std::filesystem::path path = temp.folder() / name;
+    std::filesystem::path path = temp.folder() / name;
     { std::ofstream create(path, std::ios::binary); }
     std::filesystem::resize_file(path, size);
     std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);

@@ -1,0 +1,93 @@
+# Fails when code outside the platform layer reaches the system directly. In plugin/, settings/,
+# analysis/ and cli/ (but for the CLI's system_*.cpp and entry_*.cpp), every #include <...>
+# must name a C++ standard library header or a compiler's vector intrinsics header
+# (<immintrin.h> and its kin), and every #include "..." a file of this tree. platform/ may
+# include anything.
+#   cmake -DROOT=<source folder> [-DGIT=<git>] -P check_includes.cmake
+# Tracked files when ROOT is a git checkout, else every source file found there.
+cmake_minimum_required(VERSION 3.20)
+
+set(folders plugin settings analysis cli)
+set(source_pattern "\\.(h|hh|hpp|hxx|inl|ipp|c|cc|cpp|cxx)$")
+set(exempt_pattern "^cli/(system|entry)_[^/]*$")
+set(intrinsics_pattern "^[a-z0-9]*intrin\\.h$")
+
+# C++17 and C++20, with the <c...> forms of the C library.
+set(standard_headers
+  algorithm any array atomic barrier bit bitset cassert ccomplex cctype cerrno cfenv cfloat
+  charconv chrono cinttypes ciso646 climits clocale cmath codecvt compare complex concepts
+  condition_variable coroutine csetjmp csignal cstdalign cstdarg cstdbool cstddef cstdint cstdio
+  cstdlib cstring ctgmath ctime cuchar cwchar cwctype deque exception execution filesystem format
+  forward_list fstream functional future initializer_list iomanip ios iosfwd iostream istream
+  iterator latch limits list locale map memory memory_resource mutex new numbers numeric optional
+  ostream queue random ranges ratio regex scoped_allocator semaphore set shared_mutex
+  source_location span sstream stack stdexcept stop_token streambuf string string_view strstream
+  syncstream system_error thread tuple type_traits typeindex typeinfo unordered_map
+  unordered_set utility valarray variant vector version)
+
+if(NOT ROOT)
+  message(FATAL_ERROR "usage: cmake -DROOT=<source folder> [-DGIT=<git>] -P check_includes.cmake")
+endif()
+
+if(GIT AND EXISTS ${ROOT}/.git)
+  execute_process(COMMAND ${GIT} ls-files -- ${folders} WORKING_DIRECTORY ${ROOT}
+                  OUTPUT_VARIABLE files OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "git ls-files failed")
+  endif()
+  string(REPLACE "\n" ";" files "${files}")
+else()
+  set(files "")
+  foreach(folder IN LISTS folders)
+    file(GLOB_RECURSE found RELATIVE ${ROOT} ${ROOT}/${folder}/*)
+    list(APPEND files ${found})
+  endforeach()
+endif()
+list(FILTER files INCLUDE REGEX "${source_pattern}")
+list(FILTER files EXCLUDE REGEX "${exempt_pattern}")
+list(LENGTH files file_count)
+if(file_count EQUAL 0)
+  message(FATAL_ERROR "no sources found under ${ROOT}")
+endif()
+
+set(violations "")
+foreach(file IN LISTS files)
+  file(READ ${ROOT}/${file} text)
+  # Semicolons would split the lines of the list; brackets would hide them from foreach.
+  string(REGEX REPLACE "[][;\\]" "_" text "${text}")
+  string(REPLACE "\n" ";" lines "${text}")
+  get_filename_component(folder ${file} DIRECTORY)
+  set(number 0)
+  foreach(line IN LISTS lines)
+    math(EXPR number "${number} + 1")
+    if(NOT line MATCHES "^[ \t]*#[ \t]*include(_next)?[ \t]*(.*)$")
+      continue()
+    endif()
+    set(operand "${CMAKE_MATCH_2}")
+    if(operand MATCHES "^<([^>]+)>")
+      set(header "${CMAKE_MATCH_1}")
+      if(header IN_LIST standard_headers OR header MATCHES "${intrinsics_pattern}")
+        continue()
+      endif()
+      string(APPEND violations
+             "${file}:${number}: <${header}> is not a C++ standard header; only platform/ "
+             "talks to the system\n")
+    elseif(operand MATCHES "^\"([^\"]+)\"")
+      set(header "${CMAKE_MATCH_1}")
+      if(EXISTS ${ROOT}/${header} OR EXISTS ${ROOT}/${folder}/${header})
+        continue()
+      endif()
+      string(APPEND violations
+             "${file}:${number}: \"${header}\" is not a file of this tree; system headers go "
+             "through platform/\n")
+    else()
+      string(APPEND violations "${file}:${number}: an include that cannot be checked: ${operand}\n")
+    endif()
+  endforeach()
+endforeach()
+
+if(violations)
+  message(NOTICE "${violations}")
+  message(FATAL_ERROR "system headers outside platform/ (listed above)")
+endif()
+message(STATUS "${file_count} files include only standard and project headers")
