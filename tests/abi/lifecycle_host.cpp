@@ -65,14 +65,7 @@ public:
     const int maxLen = static_cast<int>(buffer.size());
     const int code = getValueW_(reinterpret_cast<const WCHAR*>(path.c_str()), field, 0,
                                 buffer.data(), maxLen, 0);
-    if (code == 11) return utf8(buffer.data());
-    if (code == 7) return reinterpret_cast<const char*>(buffer.data());
-    if (code == 2) {
-      std::int64_t count = 0;
-      std::memcpy(&count, buffer.data(), sizeof count);
-      return std::to_string(count);
-    }
-    return "(" + std::to_string(code) + ")";
+    return test::answerText(code, buffer.data(), buffer.size() * sizeof(char16_t));
   }
 
   // Every field of `file`; `expected` holds one answer per field, null where any is fine.

@@ -39,20 +39,11 @@ protected:
         ContentGetValueW(reinterpret_cast<const WCHAR*>(name.c_str()), field, 0, buffer, 128, 0);
     EXPECT_EQ(fake::counters().openHandles, 0) << "field " << field;
     EXPECT_EQ(fake::counters().lockDepth, 0) << "field " << field;
-    if (code == 11) {
-      char16_t line[128];
-      std::memcpy(line, buffer, sizeof line);
-      return utf8(line);
+    if (code != 11 && code != 7 && code != 2) {
+      for (unsigned char byte : buffer)
+        EXPECT_EQ(byte, Unwritten) << "field " << field << " answered " << code << " but wrote";
     }
-    if (code == 7) return reinterpret_cast<const char*>(buffer);
-    if (code == 2) {
-      std::int64_t count = 0;
-      std::memcpy(&count, buffer, sizeof count);
-      return std::to_string(count);
-    }
-    for (unsigned char byte : buffer)
-      EXPECT_EQ(byte, Unwritten) << "field " << field << " answered " << code << " but wrote";
-    return "(" + std::to_string(code) + ")";
+    return answerText(code, buffer, sizeof buffer);
   }
 
   static Row16 row(const std::u16string& name) {

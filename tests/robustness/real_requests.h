@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -36,14 +35,7 @@ protected:
     std::u16string buffer(static_cast<std::size_t>(maxLen) + 8, u'\0');
     const int code = ContentGetValueW(reinterpret_cast<const WCHAR*>(name.c_str()), field, 0,
                                       buffer.data(), maxLen, 0);
-    if (code == 11) return utf8(buffer.c_str());
-    if (code == 7) return reinterpret_cast<const char*>(buffer.data());
-    if (code == 2) {
-      std::int64_t count = 0;
-      std::memcpy(&count, buffer.data(), sizeof count);
-      return std::to_string(count);
-    }
-    return "(" + std::to_string(code) + ")";
+    return answerText(code, buffer.data(), buffer.size() * sizeof(char16_t));
   }
 
   // A file of `size` bytes that is all holes but for `texts` written at their offsets.

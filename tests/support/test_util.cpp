@@ -1,6 +1,8 @@
 #include "tests/support/test_util.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "tests/reference/unicode.h"
@@ -36,6 +38,31 @@ std::u16string utf16(std::string_view utf8Text) {
 
 std::string utf8(std::u16string_view text) {
   return reference::unitsToUtf8(std::u16string(text));
+}
+
+std::string answerText(int code, const void* buffer, std::size_t bytes) {
+  // The host interface's result codes, written out so that a renumbered constant fails here.
+  constexpr int Numeric64 = 2;
+  constexpr int MultipleChoice = 7;
+  constexpr int StringW = 11;
+  switch (code) {
+  case StringW: {
+    std::u16string line(bytes / sizeof(char16_t), u'\0');
+    std::memcpy(line.data(), buffer, line.size() * sizeof(char16_t));
+    return utf8(line.substr(0, line.find(u'\0')));
+  }
+  case MultipleChoice: {
+    const std::string choice(static_cast<const char*>(buffer), bytes);
+    return choice.substr(0, choice.find('\0'));
+  }
+  case Numeric64: {
+    std::int64_t count = 0;
+    if (bytes >= sizeof count) std::memcpy(&count, buffer, sizeof count);
+    return std::to_string(count);
+  }
+  default:
+    return "(" + std::to_string(code) + ")";
+  }
 }
 
 void setEnv(const char* name, const char* value) {

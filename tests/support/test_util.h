@@ -1,6 +1,7 @@
 // Small helpers shared by the tests.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,11 @@ std::string hex(std::string_view text);
 std::u16string utf16(std::string_view utf8);
 // UTF-16 to UTF-8 for readable failure messages.
 std::string utf8(std::u16string_view text);
+
+// A value answer as the tests compare it: a line as UTF-8, a count in decimal, a choice as it
+// stands, any other result as "(code)". `buffer` holds the `bytes` the module may have written;
+// texts end at their first zero or at the buffer's end.
+std::string answerText(int code, const void* buffer, std::size_t bytes);
 
 // Sets an environment variable of this process on either target.
 void setEnv(const char* name, const char* value);
