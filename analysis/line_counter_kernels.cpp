@@ -77,6 +77,7 @@ kernels::BlockKernel blockKernel(CountKernel kernel) {
 }
 
 std::atomic<kernels::BlockKernel> activeKernel{nullptr};
+std::atomic<int> probedKernel{-1}; // a CountKernel once probed
 std::atomic<CountKernel> activeKind{CountKernel::Scalar};
 
 void useKernel(CountKernel kernel) {
@@ -96,8 +97,15 @@ kernels::BlockKernel currentKernel() {
 } // namespace
 
 CountKernel bestCountKernel() {
-  static const CountKernel best = probeBestKernel();
-  return best;
+  // A namespace-scope cache rather than a function-local static: the guard of a local static
+  // would bring in the run-time's thread support, whose per-load records a DLL never gets back.
+  // Two threads that race here both probe and store the same answer.
+  int best = probedKernel.load(std::memory_order_relaxed);
+  if (best < 0) {
+    best = static_cast<int>(probeBestKernel());
+    probedKernel.store(best, std::memory_order_relaxed);
+  }
+  return static_cast<CountKernel>(best);
 }
 
 void selectCountKernel() {

@@ -30,6 +30,18 @@ private:
 // The folder of the running executable, UTF-8, ending in a separator.
 std::string executableFolder();
 
+// What a module could leak into its host: open handles (file descriptors on POSIX), found by
+// walking the handle values because Wine's GetProcessHandleCount answers 0, and free TLS slots
+// (-1 where the platform has no fixed number of them).
+struct ProcessResources {
+  int openHandles = 0;
+  int freeTlsSlots = -1;
+  bool operator==(const ProcessResources& other) const {
+    return openHandles == other.openHandles && freeTlsSlots == other.freeTlsSlots;
+  }
+};
+ProcessResources processResources();
+
 // Ends the process the platform's own way (ExitProcess on Windows, exit elsewhere), without
 // unloading any module first.
 [[noreturn]] void endProcess(int status);

@@ -1,5 +1,6 @@
 #include "tests/abi/module_loader.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -31,6 +32,18 @@ std::string executableFolder() {
   if (length <= 0) return "./";
   std::string full(path.data(), static_cast<std::size_t>(length));
   return full.substr(0, full.rfind('/') + 1);
+}
+
+ProcessResources processResources() {
+  ProcessResources counted;
+  if (DIR* listing = opendir("/proc/self/fd")) {
+    while (const dirent* entry = readdir(listing)) {
+      if (entry->d_name[0] != '.') ++counted.openHandles;
+    }
+    closedir(listing);
+    --counted.openHandles; // the listing's own
+  }
+  return counted;
 }
 
 void endProcess(int status) {

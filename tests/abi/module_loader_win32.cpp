@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace linepeek::test {
@@ -57,6 +58,22 @@ std::string executableFolder() {
   if (length == 0 || length >= path.size()) return ".\\";
   std::wstring full(path.data(), length);
   return narrow(full.substr(0, full.find_last_of(L"\\/") + 1));
+}
+
+ProcessResources processResources() {
+  ProcessResources counted;
+  // Handle values are multiples of 4; a process of the tests' size stays far below this.
+  for (std::uintptr_t value = 4; value < 65536; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++counted.openHandles;
+  }
+  std::vector<DWORD> slots;
+  for (DWORD slot = TlsAlloc(); slot != TLS_OUT_OF_INDEXES; slot = TlsAlloc())
+    slots.push_back(slot);
+  for (const DWORD slot : slots)
+    TlsFree(slot);
+  counted.freeTlsSlots = static_cast<int>(slots.size());
+  return counted;
 }
 
 void endProcess(int status) {
