@@ -49,9 +49,10 @@ bool HostModule::readCatalogue(std::vector<FieldInfo>& fields, std::string& erro
 }
 
 Value HostModule::value(const std::u16string& fileName, int field, int unit) const {
-  // Zeroed before every call; the spare units keep a missing terminator from being overread.
-  char16_t buffer[ValueUnits + 4] = {};
-  const int answer = getValueW_(fileName.c_str(), field, unit, buffer, ValueUnits, 0);
+  // Exactly maxLen bytes, zeroed before every call, so that a sanitizer sees any write past
+  // them; the answer is read only within them, so a missing terminator is never overread.
+  alignas(std::int64_t) char buffer[ValueBytes] = {};
+  const int answer = getValueW_(fileName.c_str(), field, unit, buffer, ValueBytes, 0);
   switch (answer) {
   case TypeNumeric64: {
     std::int64_t number = 0;
@@ -59,14 +60,14 @@ Value HostModule::value(const std::u16string& fileName, int field, int unit) con
     return Value::ofNumber(number);
   }
   case TypeStringW: {
-    const char16_t* end = std::find(buffer, buffer + ValueUnits, u'\0');
-    return Value::ofText(
-        utf16ToUtf8(std::u16string_view(buffer, static_cast<std::size_t>(end - buffer))));
+    std::u16string units(ValueBytes / 2, u'\0');
+    std::memcpy(units.data(), buffer, units.size() * sizeof(char16_t));
+    return Value::ofText(utf16ToUtf8(units.substr(0, units.find(u'\0'))));
   }
   case TypeMultipleChoice: {
-    const char* bytes = reinterpret_cast<const char*>(buffer);
-    const char* end = std::find(bytes, bytes + ValueUnits, '\0');
-    return Value::ofText(validUtf8(std::string_view(bytes, static_cast<std::size_t>(end - bytes))));
+    const char* end = std::find(buffer, buffer + ValueBytes, '\0');
+    return Value::ofText(
+        validUtf8(std::string_view(buffer, static_cast<std::size_t>(end - buffer))));
   }
   default:
     return {};

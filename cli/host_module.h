@@ -19,9 +19,9 @@ inline constexpr int TypeNumeric64 = 2;
 inline constexpr int TypeMultipleChoice = 7;
 inline constexpr int TypeStringW = 11;
 
-// Value buffer handed to the module, in UTF-16 units; also the maxLen of every request, so an
-// 8-bit answer fits in its bytes and a UTF-16 answer in its units.
-inline constexpr int ValueUnits = 2048;
+// The value buffer handed to the module, in bytes, and the maxLen of every request, as a file
+// manager sizes it: a line shows up to 4,095 UTF-16 units, a choice up to 8,191 bytes.
+inline constexpr int ValueBytes = 8192;
 // Capacity of each catalogue buffer, in bytes.
 inline constexpr int CatalogueTextBytes = 256;
 // A module that never ends its catalogue is broken; stop asking after this many fields.

@@ -57,6 +57,14 @@ bool obeysExtensionList(FieldRole role) {
   return false;
 }
 
+// An 8-bit answer, cut to the buffer's `maxLen` bytes; FieldEmpty when not even the zero fits,
+// so that the host never shows what its buffer held before as the answer.
+int answerChoice(void* valueBuffer, const char* text, int maxLen) {
+  if (valueBuffer == nullptr || maxLen < 1) return FieldEmpty;
+  platform::copyBounded8(static_cast<char*>(valueBuffer), text, maxLen);
+  return MultipleChoice;
+}
+
 // Runs with the file open and the value lock held: everything that needs the handle.
 int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuffer, int maxLen,
                    PickedLine& picked) {
@@ -72,18 +80,13 @@ int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuf
     return Numeric64;
   case FieldRole::Encoding:
     encodingName(analysisCache, settings);
-    platform::copyBounded8(static_cast<char*>(valueBuffer), analysisCache.encodingText.c_str(),
-                           maxLen);
-    return MultipleChoice;
+    return answerChoice(valueBuffer, analysisCache.encodingText.c_str(), maxLen);
   case FieldRole::Type:
-    platform::copyBounded8(static_cast<char*>(valueBuffer), fileTypeName(analysisCache, settings),
-                           maxLen);
-    return MultipleChoice;
+    return answerChoice(valueBuffer, fileTypeName(analysisCache, settings), maxLen);
   case FieldRole::LineEndings: {
     const char* name = lineEndingsName(analysisCache, settings);
     if (name == nullptr) return FieldEmpty;
-    platform::copyBounded8(static_cast<char*>(valueBuffer), name, maxLen);
-    return MultipleChoice;
+    return answerChoice(valueBuffer, name, maxLen);
   }
   }
   return FieldEmpty;
@@ -114,9 +117,8 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
     case platform::EntryKind::Missing:
       return FileError;
     case platform::EntryKind::Directory:
-      if (field->role != FieldRole::Type || valueBuffer == nullptr) return FieldEmpty;
-      platform::copyBounded8(static_cast<char*>(valueBuffer), FolderName, maxLen);
-      return MultipleChoice;
+      if (field->role != FieldRole::Type) return FieldEmpty;
+      return answerChoice(valueBuffer, FolderName, maxLen);
     case platform::EntryKind::File:
       break;
     }

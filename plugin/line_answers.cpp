@@ -1,5 +1,6 @@
 #include "plugin/line_answers.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 
@@ -15,6 +16,13 @@ constexpr unsigned char TrimLimit = 33; // control bytes and the space
 // Lines up to this many bytes convert in one call; longer ones in pieces of about this size, so
 // that a long line is never held whole as UTF-16.
 constexpr std::size_t PieceBytes = 16384;
+
+bool isHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 unsigned byteAt(std::string_view text, std::size_t at) {
   return static_cast<unsigned char>(text[at]);
@@ -127,15 +135,26 @@ int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* va
   } else if (unitIndex == DosUnit) {
     codePage = platform::OemCodePage;
   }
-  // The host sees at most maxLen - 1 units; one unit is kept even then, to tell an empty answer
-  // from one cut to nothing.
-  ReplaceStream answer(maxLen > 1 ? static_cast<std::size_t>(maxLen) - 1 : 1);
+  // The host's buffer holds maxLen bytes: room for maxLen / 2 units, the zero included. One
+  // unit beyond the kept ones tells a pair cut by the end of the buffer, and an answer cut to
+  // nothing from an empty one.
+  const int units = maxLen / 2;
+  if (units < 1) return FieldEmpty;
+  ReplaceStream answer(static_cast<std::size_t>(units));
   for (const ReplacePair& pair : config.replaces)
     answer.addPair(pair.from, pair.to);
   if (!decodeInto(line, codePage, answer)) return FieldEmpty;
   answer.finish();
-  if (answer.kept().empty()) return FieldEmpty;
-  platform::copyBounded16(static_cast<char16_t*>(valueBuffer), answer.kept().c_str(), maxLen);
+  const std::u16string& text = answer.kept();
+  if (text.empty()) return FieldEmpty;
+  std::size_t keep = std::min(text.size(), static_cast<std::size_t>(units) - 1);
+  // Never half a pair: a high surrogate whose low half does not fit goes too.
+  if (keep > 0 && keep < text.size() && isHighSurrogate(text[keep - 1]) &&
+      isLowSurrogate(text[keep])) {
+    --keep;
+  }
+  platform::copyBounded16(static_cast<char16_t*>(valueBuffer), text.c_str(),
+                          static_cast<int>(keep) + 1);
   return StringW;
 }
 

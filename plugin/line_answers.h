@@ -25,8 +25,11 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field
 // Trims the line, decodes it (UTF-8 for a Unicode file, else the code page of the unit: OEM for
 // DosUnit, ANSI for any other index) and applies the replacement pairs. Answers StringW with
 // the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
-// A long line is decoded and replaced piece by piece, and only as far as the first maxLen - 1
-// units of the answer need: its memory does not grow with the line.
+// `maxLen` is the buffer's size in bytes, as hosts size it: the answer is at most maxLen / 2
+// units with its zero, cut before a surrogate pair that does not fit whole. A buffer too small
+// for the zero answers FieldEmpty.
+// A long line is decoded and replaced piece by piece, and only as far as the kept units of the
+// answer need: its memory does not grow with the line.
 int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
                int maxLen, const Settings& config);
 

@@ -50,11 +50,31 @@ TEST_F(DispatcherTest, FoldersAndMissingEntries) {
   EXPECT_EQ(askLine(u"missing", 0), u"(-3)");
 }
 
-TEST_F(DispatcherTest, FolderAnswerIsABoundedCopy) {
+// A choice is cut to maxLen - 1 bytes and its zero; a buffer without room for the zero gets no
+// answer and keeps what it held.
+TEST_F(DispatcherTest, ChoicesAreBoundedCopies) {
   fake::putDirectory(u"dir");
-  char buffer[8] = "#######";
-  EXPECT_EQ(ask(u"dir", 15, buffer, 4), 7);
-  EXPECT_STREQ(buffer, "Fol");
+  fake::putFile(u"a.txt", "a\n");
+  const struct {
+    const char16_t* name;
+    int field;
+    int maxLen;
+    int code;
+    const char* text;
+  } rows[] = {{u"dir", 15, 4, 7, "Fol"},      {u"dir", 15, 1, 7, ""},
+              {u"dir", 15, 0, -3, nullptr},   {u"a.txt", 14, 3, 7, "AN"},
+              {u"a.txt", 14, 0, -3, nullptr}, {u"a.txt", 15, -1, -3, nullptr}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.field) + " maxLen " + std::to_string(row.maxLen));
+    char buffer[8] = "#######";
+    EXPECT_EQ(ask(row.name, row.field, buffer, row.maxLen), row.code);
+    const std::string text = row.text != nullptr ? row.text : "";
+    if (row.text != nullptr) {
+      EXPECT_EQ(std::string(buffer), text);
+    }
+    for (std::size_t i = row.text != nullptr ? text.size() + 1 : 0; i < 7; ++i)
+      EXPECT_EQ(buffer[i], '#') << "byte " << i;
+  }
 }
 
 TEST_F(DispatcherTest, ExtensionListRefusesBeforeTheLock) {

@@ -49,13 +49,47 @@ TEST_F(LineAnswersTest, TrimsControlBytesAndSpacesAtBothEnds) {
   EXPECT_EQ(askLine(u"a.txt", 3), u"x\u007F") << "DEL is not below 33";
 }
 
-TEST_F(LineAnswersTest, CutToMaxLenWithAZero) {
+// maxLen is the buffer's size in bytes: nothing is written at or past it, and a surrogate pair
+// is kept whole or not at all.
+TEST_F(LineAnswersTest, CutToTheHostBufferInBytes) {
   fake::putFile(u"a.txt", "abcdef\n");
-  EXPECT_EQ(askLine(u"a.txt", 0, 0, 4), u"abc");
-  char16_t buffer[4] = {u'#', u'#', u'#', u'#'};
-  EXPECT_EQ(ask(u"a.txt", 0, buffer, 1), 11);
-  EXPECT_EQ(buffer[0], u'\0');
-  EXPECT_EQ(buffer[1], u'#');
+  fake::putFile(u"emoji.txt", hex("F0 9F 98 80 F0 9F 98 80 F0 9F 98 80 0A"));
+  const struct {
+    const char16_t* file;
+    int maxLen;
+    int code;
+    std::u16string written; // the units before the zero
+  } rows[] = {
+      {u"a.txt", 9, 11, u"abc"},
+      {u"a.txt", 8, 11, u"abc"},
+      {u"a.txt", 5, 11, u"a"},
+      {u"a.txt", 2, 11, u""},
+      {u"a.txt", 1, -3, u""},
+      {u"a.txt", 0, -3, u""},
+      {u"a.txt", -4, -3, u""},
+      {u"a.txt", 14, 11, u"abcdef"},
+      {u"emoji.txt", 8, 11, u"\U0001F600"},
+      {u"emoji.txt", 10, 11, u"\U0001F600\U0001F600"},
+      {u"emoji.txt", 4, 11, u""},
+      {u"emoji.txt", 2, 11, u""},
+  };
+  constexpr unsigned char Guard = 0xA5;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(utf8(row.file) + " maxLen " + std::to_string(row.maxLen));
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::max(row.maxLen, 0)) + 16,
+                                      Guard);
+    ASSERT_EQ(ask(row.file, 0, buffer.data(), row.maxLen), row.code);
+    std::size_t untouchedFrom = 0;
+    if (row.code == 11) {
+      std::u16string got;
+      for (std::size_t i = 0; buffer[2 * i] != 0 || buffer[2 * i + 1] != 0; ++i)
+        got.push_back(static_cast<char16_t>(buffer[2 * i] | buffer[2 * i + 1] << 8));
+      EXPECT_EQ(got, row.written);
+      untouchedFrom = 2 * (got.size() + 1);
+    }
+    for (std::size_t i = untouchedFrom; i < buffer.size(); ++i)
+      ASSERT_EQ(buffer[i], Guard) << "byte " << i;
+  }
 }
 
 TEST_F(LineAnswersTest, UnitChoosesAnsiOrOemForEightBitFiles) {
@@ -125,7 +159,7 @@ std::u16string finished(const std::string& text, int codePage) {
   const PickedLine picked{true, text};
   const int unit = codePage == platform::OemCodePage ? 1 : 0;
   const int code = finishLine(picked, codePage == platform::Utf8CodePage, unit, buffer.data(),
-                              static_cast<int>(buffer.size()), Settings{});
+                              static_cast<int>(buffer.size() * sizeof(char16_t)), Settings{});
   if (code != 11) {
     const std::string answer = "(" + std::to_string(code) + ")";
     return std::u16string(answer.begin(), answer.end());

@@ -49,11 +49,10 @@ protected:
   }
 
   // A UTF-16 line answer, or "(code)" when there is none.
-  static std::u16string askLine(const std::u16string& name, int field, int unit = 0,
-                                int maxLen = 256) {
+  static std::u16string askLine(const std::u16string& name, int field, int unit = 0) {
     char16_t buffer[256];
     std::memset(buffer, 0, sizeof buffer);
-    const int code = ask(name, field, buffer, maxLen, unit);
+    const int code = ask(name, field, buffer, sizeof buffer, unit);
     if (code != 11) {
       const std::string text = "(" + std::to_string(code) + ")";
       return std::u16string(text.begin(), text.end());

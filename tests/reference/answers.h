@@ -81,6 +81,26 @@ inline Answer lineAnswer(std::string_view line, bool isUnicode, const RequestSet
   return answer;
 }
 
+// What a host sees of `answer` in a buffer of `maxLen` bytes: a line cut to maxLen / 2 - 1 units,
+// never between the halves of a pair, a choice cut to maxLen - 1 bytes, and no answer at all
+// when the buffer cannot hold the zero. The count takes its 8 bytes whatever the size.
+inline Answer inBuffer(Answer answer, int maxLen) {
+  if (answer.code == StringW) {
+    if (maxLen < 2) return Answer{};
+    auto keep = static_cast<std::size_t>(maxLen / 2 - 1);
+    if (keep < answer.text.size() && keep > 0 && answer.text[keep - 1] >= 0xD800 &&
+        answer.text[keep - 1] <= 0xDBFF && answer.text[keep] >= 0xDC00 &&
+        answer.text[keep] <= 0xDFFF) {
+      --keep;
+    }
+    answer.text = answer.text.substr(0, keep);
+  } else if (answer.code == MultipleChoice) {
+    if (maxLen < 1) return Answer{};
+    answer.text = answer.text.substr(0, static_cast<std::size_t>(maxLen - 1));
+  }
+  return answer;
+}
+
 enum class Entry { File, Folder, Missing };
 
 // Every field of the entry. `filtered`: the name is not in a set Extensions list, which refuses

@@ -127,6 +127,7 @@ namespace linepeek::test {
 namespace {
 
 constexpr unsigned char Unwritten = 0x5A;
+constexpr int MaxLen = 200; // bytes
 // Long enough that copying it allocates.
 const std::u16string Name = u"C:\\robustness\\allocation-failures.txt";
 
@@ -147,7 +148,7 @@ Outcome request(int field, long failAt, bool& hitFailure) {
   untilFailure = failAt;
   armed = failAt > 0;
   outcome.code = ContentGetValueW(reinterpret_cast<const WCHAR*>(Name.c_str()), field, 0,
-                                  outcome.buffer.data(), 200, 0);
+                                  outcome.buffer.data(), MaxLen, 0);
   armed = false;
   hitFailure = failed;
   return outcome;
@@ -162,8 +163,10 @@ Outcome request(int field) {
 Outcome expectedOutcome(const std::string& file, int field) {
   reference::RequestSettings config;
   config.pairs = {{u"two", u"2"}};
-  const reference::Answer answer = reference::answers(file, reference::Entry::File, false,
-                                                      config)[static_cast<std::size_t>(field)];
+  const reference::Answer answer =
+      reference::inBuffer(reference::answers(file, reference::Entry::File, false,
+                                             config)[static_cast<std::size_t>(field)],
+                          MaxLen);
   Outcome outcome;
   outcome.code = answer.code;
   outcome.buffer.fill(Unwritten);
@@ -173,8 +176,7 @@ Outcome expectedOutcome(const std::string& file, int field) {
     const std::string text(answer.text.begin(), answer.text.end());
     std::memcpy(outcome.buffer.data(), text.c_str(), text.size() + 1);
   } else if (answer.code == reference::StringW) {
-    const std::u16string text = answer.text.substr(0, 199); // maxLen 200
-    std::memcpy(outcome.buffer.data(), text.c_str(), 2 * (text.size() + 1));
+    std::memcpy(outcome.buffer.data(), answer.text.c_str(), 2 * (answer.text.size() + 1));
   }
   return outcome;
 }

@@ -29,8 +29,8 @@ protected:
     analysisCache = AnalysisCache{};
   }
 
-  // Every answer as text: the line (UTF-8), the count, the choice, or "(code)". Line answers are
-  // cut at `maxLen` - 1 code units.
+  // Every answer as text: the line (UTF-8), the count, the choice, or "(code)". `maxLen` counts
+  // bytes, so line answers are cut at maxLen / 2 - 1 code units.
   static std::string answer(const std::u16string& name, int field, int maxLen = 256) {
     std::u16string buffer(static_cast<std::size_t>(maxLen) + 8, u'\0');
     const int code = ContentGetValueW(reinterpret_cast<const WCHAR*>(name.c_str()), field, 0,
