@@ -46,7 +46,7 @@ void walkFolder(const fs::path& folder, const std::string& shownFolder, bool rec
   const char separator = joinSeparator(shownFolder);
   for (const Item& item : items) {
     const std::string shown = joinShown(shownFolder, item.name, separator);
-    visit({shown, absolutePath(item.path)});
+    visit({shown, item.path});
     if (recursive && item.isFolder && !item.isLink)
       walkFolder(item.path, shown, recursive, visit, failed);
   }
@@ -81,8 +81,10 @@ void walkPaths(const std::vector<std::string>& paths, bool recursive,
       failed(shown, ec ? ec.message() : "No such file or directory");
       continue;
     }
+    // An absolute folder makes its entries' paths absolute without asking for the current
+    // folder once per entry.
     if (fs::is_directory(status))
-      walkFolder(path, shown, recursive, visit, failed);
+      walkFolder(absolutePath(path), shown, recursive, visit, failed);
     else
       visit({shown, absolutePath(path)});
   }
