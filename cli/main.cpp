@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "cli/listing.h"
 #include "cli/options.h"
 #include "cli/system.h"
+#include "cli/workers.h"
 
 namespace linepeek::cli {
 namespace {
@@ -53,8 +55,8 @@ public:
   explicit Progress(bool enabled) : enabled_(enabled) {}
   ~Progress() { clear(); }
 
-  void entryDone() {
-    ++done_;
+  void update(std::size_t done) {
+    done_ = done;
     if (!enabled_) return;
     const auto now = Clock::now();
     if (now - start_ < std::chrono::seconds(1) || now - lastDraw_ < std::chrono::milliseconds(200))
@@ -114,6 +116,7 @@ int listFields(const std::vector<FieldInfo>& catalogue, const Options& options, 
 }
 
 int runChecked(const std::vector<std::string>& args) {
+  if (args.size() == 1 && args[0] == WorkerArgument) return serveWorker();
   Options options;
   std::string error;
   if (!parseOptions(args, options, error)) {
@@ -165,24 +168,30 @@ int runChecked(const std::vector<std::string>& args) {
   Progress progress(isTerminal(Stream::Err) && !rowsOnTerminal);
   bool anyUnreachable = false;
   std::vector<Value> cells;
-  walkPaths(
-      options.paths, options.recursive,
-      [&](const Entry& entry) {
-        const std::u16string fileName = hostFileName(entry.fullPath);
+  RowPool pool(
+      *module, modulePath, selected, options.jobs > 0 ? options.jobs : defaultJobs(),
+      [&](const Entry& entry, std::vector<Value>& values) {
         cells.assign(1, Value::ofText(entry.shownPath));
-        for (const SelectedField& field : selected)
-          cells.push_back(module->value(fileName, field.info->index, field.unitIndex));
+        cells.insert(cells.end(), std::make_move_iterator(values.begin()),
+                     std::make_move_iterator(values.end()));
         formatter.row(cells);
-        progress.entryDone();
       },
+      [&](std::size_t answered) { progress.update(answered); });
+  walkPaths(
+      options.paths, options.recursive, [&](const Entry& entry) { pool.add(entry); },
       [&](const std::string& shownPath, const std::string& reason) {
         anyUnreachable = true;
         progress.clear();
         complain("cannot access '" + shownPath + "': " + reason);
       });
+  const bool answered = pool.finish(error);
   progress.clear();
   formatter.finish();
   out.flush();
+  if (!answered) {
+    complain(error);
+    return ExitError;
+  }
   if (out.failed()) {
     complain("cannot write the output");
     return ExitError;

@@ -1,7 +1,10 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+
+#include "cli/system.h"
 
 namespace linepeek::cli {
 
@@ -28,6 +31,10 @@ Options:
   -h, --help           show this help
   -V, --version        show the version
 
+Whole trees:
+  -j, --jobs N         ask N instances of the module at once, each in a worker process of its
+                       own (default: the processors available, at most 8); rows keep their order
+
 The module receives each entry's absolute path; the output shows paths as given, joined with
 entry names. Set LINEPEEK_CODEPAGES=ANSI,OEM (e.g. 1252,437) to choose the module's code pages
 on POSIX systems.
@@ -51,8 +58,18 @@ constexpr OptionInfo OptionTable[] = {
     {'r', "recursive", Takes::Nothing}, {'o', "format", Takes::Value},
     {0, "width", Takes::Value},         {0, "module", Takes::Value},
     {0, "list-fields", Takes::Nothing}, {'h', "help", Takes::Nothing},
-    {'V', "version", Takes::Nothing},
+    {'V', "version", Takes::Nothing},   {'j', "jobs", Takes::Value},
 };
+
+// A whole decimal number from `low` to `high`.
+bool wholeNumber(const std::string& value, long low, long high, long& number) {
+  char* end = nullptr;
+  errno = 0;
+  number = std::strtol(value.c_str(), &end, 10);
+  return !value.empty() && *end == '\0' && errno == 0 && number >= low && number <= high;
+}
+
+constexpr long MaxJobs = 64;
 
 bool apply(const OptionInfo& option, const std::string& value, Options& options,
            std::string& error) {
@@ -72,10 +89,8 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     }
     options.format = *format;
   } else if (name == "width") {
-    char* end = nullptr;
-    errno = 0;
-    const long width = std::strtol(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0' || errno != 0 || width < 0 || width > 100000) {
+    long width = 0;
+    if (!wholeNumber(value, 0, 100000, width)) {
       error = "--width needs a whole number from 0 to 100000, not '" + value + "'";
       return false;
     }
@@ -92,6 +107,14 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     options.showHelp = true;
   } else if (name == "version") {
     options.showVersion = true;
+  } else if (name == "jobs") {
+    long jobs = 0;
+    if (!wholeNumber(value, 1, MaxJobs, jobs)) {
+      error = "--jobs needs a whole number from 1 to " + std::to_string(MaxJobs) + ", not '" +
+              value + "'";
+      return false;
+    }
+    options.jobs = static_cast<int>(jobs);
   }
   return true;
 }
@@ -163,6 +186,10 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
     options.paths.push_back(arg);
   }
   return true;
+}
+
+int defaultJobs() {
+  return std::min(availableCores(), 8);
 }
 
 } // namespace linepeek::cli

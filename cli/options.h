@@ -22,7 +22,11 @@ struct Options {
   bool listFields = false;
   bool showHelp = false;
   bool showVersion = false;
+  int jobs = 0; // 0: the default, defaultJobs()
 };
+
+// The default of --jobs: the processors this process may use, at most 8.
+int defaultJobs();
 
 // Parses the arguments (without the program name). Short options take their value attached
 // (-fall) or as the next argument, long ones as --name=value or the next argument; "--" ends the

@@ -1,8 +1,12 @@
 # Runs linepeek-cli once and checks its exit status, its stdout against a golden file or a
 # pattern, and its stderr against a pattern.
 #
-#   cmake -DCLI=... [-DEMULATOR=...] -DWORKDIR=... -DARGS=a;b -DEXPECT_EXIT=N
-#         [-DGOLDEN=file] [-DSTDOUT_REGEX=...] [-DSTDERR_REGEX=...] -P run_cli.cmake
+#   cmake -DCLI=... [-DEMULATOR=...] -DWORKDIR=... -DARGS=a|b -DEXPECT_EXIT=N
+#         [-DGOLDEN=file] [-DSTDOUT_REGEX=...] [-DSTDERR_REGEX=...] [-DSAME_AS=c|d]
+#         -P run_cli.cmake
+#
+# With SAME_AS, a second run with those arguments must give the same stdout, stderr and exit
+# status.
 #
 # With the environment variable LINEPEEK_UPDATE_GOLDEN set, the golden file is rewritten from
 # the output instead of compared.
@@ -41,5 +45,19 @@ if(DEFINED GOLDEN)
   if(differs)
     file(READ "${OUT}" out)
     message(FATAL_ERROR "output differs from ${GOLDEN}; got:\n${out}")
+  endif()
+endif()
+if(DEFINED SAME_AS)
+  string(REPLACE "|" ";" same_list "${SAME_AS}")
+  execute_process(COMMAND ${EMULATOR} "${CLI}" ${same_list}
+    WORKING_DIRECTORY "${WORKDIR}"
+      OUTPUT_FILE "${OUT}.same"
+    ERROR_VARIABLE same_err
+    RESULT_VARIABLE same_rc)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT}" "${OUT}.same"
+                  RESULT_VARIABLE differs)
+  if(differs OR NOT same_rc STREQUAL rc OR NOT same_err STREQUAL err)
+    message(FATAL_ERROR "the run with ${SAME_AS} differs (exit status ${same_rc}, stdout in "
+                        "${OUT}.same)\nstderr:\n${same_err}")
   endif()
 endif()
