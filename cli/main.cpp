@@ -1,10 +1,12 @@
 // linepeek-cli: a small file manager without a window. It loads the content module at run time
 // and asks it for fields exactly as a file manager does, one field of one file per call.
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -15,6 +17,7 @@
 #include "cli/host_module.h"
 #include "cli/listing.h"
 #include "cli/options.h"
+#include "cli/summary.h"
 #include "cli/system.h"
 #include "cli/workers.h"
 
@@ -156,40 +159,99 @@ int runChecked(const std::vector<std::string>& args) {
     return ExitError;
   }
 
+  std::vector<Condition> conditions(options.conditions.size());
+  for (std::size_t i = 0; i < conditions.size(); ++i) {
+    if (!parseCondition(options.conditions[i], catalogue, conditions[i], error)) {
+      complain(error);
+      return ExitError;
+    }
+  }
+  // The fields each row asks for: those shown, then those that only --where and --summary need.
+  std::vector<SelectedField> asked;
+  if (!options.summaryOnly) asked = selected;
+  const std::size_t shownCount = asked.size();
+  const auto askFor = [&](const FieldInfo& field) {
+    for (std::size_t i = 0; i < asked.size(); ++i)
+      if (asked[i].info == &field) return i;
+    asked.push_back({&field, unitIndexFor(field, options.unit)});
+    return asked.size() - 1;
+  };
+  for (Condition& condition : conditions)
+    condition.position = askFor(*condition.field);
+  Summary summary;
+  if (options.summary) {
+    for (const std::string_view name : SummaryFields)
+      if (const FieldInfo* field = findField(name, catalogue))
+        summary.addField(*field, askFor(*field));
+  }
+
+  // The list of --files-from, opened before any output.
+  std::ifstream listFile;
+  std::optional<InputBuffer> pathList;
+  if (options.filesFrom == "-") {
+    pathList.emplace(readInput);
+  } else if (!options.filesFrom.empty()) {
+    errno = 0;
+    listFile.open(pathFromUtf8(options.filesFrom), std::ios::binary);
+    if (!listFile.is_open()) {
+      complain("cannot read the list '" + options.filesFrom +
+               "': " + std::error_code(errno, std::generic_category()).message());
+      return ExitError;
+    }
+    pathList.emplace([&listFile](char* buffer, std::size_t size) -> std::ptrdiff_t {
+      listFile.read(buffer, static_cast<std::streamsize>(size));
+      return listFile.bad() ? -1 : listFile.gcount();
+    });
+  }
+
   std::vector<Column> columns{{options.format == OutputFormat::Json ? "path" : "Path", false}};
   for (const SelectedField& field : selected)
     columns.push_back({field.info->name, true});
   Formatter formatter(options.format, options.cellWidth,
                       [&](std::string_view text) { out.add(text); });
-  formatter.begin(columns);
+  if (!options.summaryOnly) formatter.begin(columns, options.summary);
 
   // Rows stream to stdout except in a table; a progress line must not mix with them.
-  const bool rowsOnTerminal = isTerminal(Stream::Out) && options.format != OutputFormat::Table;
+  const bool rowsOnTerminal =
+      isTerminal(Stream::Out) && options.format != OutputFormat::Table && !options.summaryOnly;
   Progress progress(isTerminal(Stream::Err) && !rowsOnTerminal);
   bool anyUnreachable = false;
   std::vector<Value> cells;
   RowPool pool(
-      *module, modulePath, selected, options.jobs > 0 ? options.jobs : defaultJobs(),
+      *module, modulePath, asked, options.jobs > 0 ? options.jobs : defaultJobs(),
       [&](const Entry& entry, std::vector<Value>& values) {
+        for (const Condition& condition : conditions)
+          if (!conditionHolds(condition, values[condition.position])) return;
+        if (options.summary) summary.add(entry.isFolder, values);
+        if (options.summaryOnly) return;
         cells.assign(1, Value::ofText(entry.shownPath));
         cells.insert(cells.end(), std::make_move_iterator(values.begin()),
-                     std::make_move_iterator(values.end()));
+                     std::make_move_iterator(values.begin() + static_cast<long>(shownCount)));
         formatter.row(cells);
       },
       [&](std::size_t answered) { progress.update(answered); });
-  walkPaths(
-      options.paths, options.recursive, [&](const Entry& entry) { pool.add(entry); },
-      [&](const std::string& shownPath, const std::string& reason) {
-        anyUnreachable = true;
-        progress.clear();
-        complain("cannot access '" + shownPath + "': " + reason);
-      });
+  const VisitFn visit = [&](const Entry& entry) { pool.add(entry); };
+  const FailFn failed = [&](const std::string& shownPath, const std::string& reason) {
+    anyUnreachable = true;
+    progress.clear();
+    complain("cannot access '" + shownPath + "': " + reason);
+  };
+  bool listRead = true;
+  if (pathList) {
+    listRead =
+        readPathList(*pathList, options.nullSeparated ? '\0' : '\n', [&](const std::string& path) {
+          walkPath(path, options.recursive, visit, failed);
+        });
+  } else {
+    walkPaths(options.paths, options.recursive, visit, failed);
+  }
   const bool answered = pool.finish(error);
   progress.clear();
-  formatter.finish();
+  if (!options.summaryOnly) formatter.finish();
+  if (options.summary && answered && listRead) formatter.summary(summary.lines());
   out.flush();
-  if (!answered) {
-    complain(error);
+  if (!answered || !listRead) {
+    complain(answered ? "cannot read the list '" + options.filesFrom + "'" : error);
     return ExitError;
   }
   if (out.failed()) {

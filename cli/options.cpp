@@ -32,6 +32,14 @@ Options:
   -V, --version        show the version
 
 Whole trees:
+      --summary        after the rows, count files and folders, the rows per Type, Encoding and
+                       Line endings, and the sum of Line count (in json an object beside the rows)
+      --summary-only   the counts without the rows
+      --where COND     keep only the rows where FIELD=VALUE[,VALUE...] holds (one of the values;
+                       FIELD!=... : none of them; an empty VALUE is an empty cell); may be
+                       repeated, and every condition must hold
+      --files-from FILE  the paths from FILE, one a line, or from standard input with '-'
+  -0, --null           the names in the --files-from list end with NUL, as find -print0 writes
   -j, --jobs N         ask N instances of the module at once, each in a worker process of its
                        own (default: the processors available, at most 8); rows keep their order
 
@@ -40,7 +48,8 @@ entry names. Set LINEPEEK_CODEPAGES=ANSI,OEM (e.g. 1252,437) to choose the modul
 on POSIX systems.
 
 Exit status: 0 all paths shown; 1 some path could not be reached (reported on stderr, the others
-still shown); 2 usage, module or output errors.
+still shown); 2 usage, module or output errors, an unreadable --files-from list, a worker that
+ended.
 )";
 
 namespace {
@@ -54,11 +63,14 @@ struct OptionInfo {
 };
 
 constexpr OptionInfo OptionTable[] = {
-    {'f', "fields", Takes::Value},      {'u', "unit", Takes::Value},
-    {'r', "recursive", Takes::Nothing}, {'o', "format", Takes::Value},
-    {0, "width", Takes::Value},         {0, "module", Takes::Value},
-    {0, "list-fields", Takes::Nothing}, {'h', "help", Takes::Nothing},
-    {'V', "version", Takes::Nothing},   {'j', "jobs", Takes::Value},
+    {'f', "fields", Takes::Value},       {'u', "unit", Takes::Value},
+    {'r', "recursive", Takes::Nothing},  {'o', "format", Takes::Value},
+    {0, "width", Takes::Value},          {0, "module", Takes::Value},
+    {0, "list-fields", Takes::Nothing},  {'h', "help", Takes::Nothing},
+    {'V', "version", Takes::Nothing},    {0, "summary", Takes::Nothing},
+    {0, "summary-only", Takes::Nothing}, {0, "where", Takes::Value},
+    {0, "files-from", Takes::Value},     {'0', "null", Takes::Nothing},
+    {'j', "jobs", Takes::Value},
 };
 
 // A whole decimal number from `low` to `high`.
@@ -107,6 +119,19 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     options.showHelp = true;
   } else if (name == "version") {
     options.showVersion = true;
+  } else if (name == "summary" || name == "summary-only") {
+    options.summary = true;
+    options.summaryOnly = options.summaryOnly || name == "summary-only";
+  } else if (name == "where") {
+    options.conditions.push_back(value);
+  } else if (name == "files-from") {
+    if (value.empty()) {
+      error = "--files-from needs a file, or '-' for standard input";
+      return false;
+    }
+    options.filesFrom = value;
+  } else if (name == "null") {
+    options.nullSeparated = true;
   } else if (name == "jobs") {
     long jobs = 0;
     if (!wholeNumber(value, 1, MaxJobs, jobs)) {
@@ -184,6 +209,14 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
       continue;
     }
     options.paths.push_back(arg);
+  }
+  if (options.nullSeparated && options.filesFrom.empty()) {
+    error = "--null goes with --files-from";
+    return false;
+  }
+  if (!options.filesFrom.empty() && !options.paths.empty()) {
+    error = "give paths either with --files-from or as arguments, not both";
+    return false;
   }
   return true;
 }

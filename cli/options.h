@@ -22,6 +22,12 @@ struct Options {
   bool listFields = false;
   bool showHelp = false;
   bool showVersion = false;
+  // Whole trees.
+  std::vector<std::string> conditions; // --where, each as given
+  bool summary = false;                // --summary or --summary-only
+  bool summaryOnly = false;
+  std::string filesFrom; // the list of paths; "-" is standard input; empty: none
+  bool nullSeparated = false;
   int jobs = 0; // 0: the default, defaultJobs()
 };
 
@@ -30,7 +36,8 @@ int defaultJobs();
 
 // Parses the arguments (without the program name). Short options take their value attached
 // (-fall) or as the next argument, long ones as --name=value or the next argument; "--" ends the
-// options. On a mistake answers false with a message in `error`.
+// options. On a mistake answers false with a message in `error`. --where is checked against the
+// module's fields later, when they are known.
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
 
 extern const char* const UsageText;
