@@ -73,12 +73,20 @@ constexpr OptionInfo OptionTable[] = {
     {'j', "jobs", Takes::Value},
 };
 
-// A whole decimal number from `low` to `high`.
-bool wholeNumber(const std::string& value, long low, long high, long& number) {
+// The value of --`name` as a whole decimal number from `low` to `high`; else false with a
+// message in `error`.
+bool wholeNumber(const char* name, const std::string& value, long low, long high, int& number,
+                 std::string& error) {
   char* end = nullptr;
   errno = 0;
-  number = std::strtol(value.c_str(), &end, 10);
-  return !value.empty() && *end == '\0' && errno == 0 && number >= low && number <= high;
+  const long parsed = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || errno != 0 || parsed < low || parsed > high) {
+    error = std::string("--") + name + " needs a whole number from " + std::to_string(low) +
+            " to " + std::to_string(high) + ", not '" + value + "'";
+    return false;
+  }
+  number = static_cast<int>(parsed);
+  return true;
 }
 
 constexpr long MaxJobs = 64;
@@ -101,12 +109,7 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     }
     options.format = *format;
   } else if (name == "width") {
-    long width = 0;
-    if (!wholeNumber(value, 0, 100000, width)) {
-      error = "--width needs a whole number from 0 to 100000, not '" + value + "'";
-      return false;
-    }
-    options.cellWidth = static_cast<int>(width);
+    if (!wholeNumber("width", value, 0, 100000, options.cellWidth, error)) return false;
   } else if (name == "module") {
     if (value.empty()) {
       error = "--module needs a path";
@@ -133,13 +136,7 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
   } else if (name == "null") {
     options.nullSeparated = true;
   } else if (name == "jobs") {
-    long jobs = 0;
-    if (!wholeNumber(value, 1, MaxJobs, jobs)) {
-      error = "--jobs needs a whole number from 1 to " + std::to_string(MaxJobs) + ", not '" +
-              value + "'";
-      return false;
-    }
-    options.jobs = static_cast<int>(jobs);
+    if (!wholeNumber("jobs", value, 1, MaxJobs, options.jobs, error)) return false;
   }
   return true;
 }
