@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "cli/input_buffer.h"
@@ -19,6 +23,8 @@ constexpr std::string_view Greeting = "linepeek-cli worker 1\n";
 // Entries a job takes at a time: few enough that the last batches spread over the jobs, many
 // enough that the two pipe writes and reads of a batch cost little beside its requests.
 constexpr std::size_t MaxBatch = 32;
+// Batches a worker holds at a time.
+constexpr std::size_t BatchesAhead = 2;
 // Rows that may wait per job, answered or not, for the oldest one to be emitted.
 constexpr std::size_t RowsPerJob = 4 * MaxBatch;
 // Bounds on what a worker or its parent accepts, far above what either sends.
@@ -116,23 +122,59 @@ int serveWorker() {
   appendText(reply, module ? std::string() : error);
   if (!writeText(Stream::Out, reply) || !module) return 2;
 
-  std::u16string fileName;
-  for (;;) {
-    std::uint32_t entries = 0;
-    if (!readNumber(in, entries)) return in.failed() ? 2 : 0;
-    if (entries > MaxBatchEntries) return 2;
-    reply.clear();
-    for (std::uint32_t i = 0; i < entries; ++i) {
-      std::uint32_t units = 0;
-      if (!readNumber(in, units) || units > MaxMessageBytes / 2) return 2;
-      fileName.resize(units);
-      if (!in.readExact(reinterpret_cast<char*>(fileName.data()), units * sizeof(char16_t)))
-        return 2;
-      for (const Value& value : askModule(*module, fileName, requests))
-        appendValue(reply, value);
+  // Batches are read ahead on a thread of their own: the parent sends the next batch before it
+  // reads this one's answers, and neither write may wait for the other, whatever their sizes.
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::deque<std::vector<std::u16string>> batches;
+  bool inputEnded = false;
+  bool inputBroken = false;
+  std::thread reader([&] {
+    for (;;) {
+      std::vector<std::u16string> names;
+      std::uint32_t entries = 0;
+      const bool counted = readNumber(in, entries);
+      bool whole = counted && entries <= MaxBatchEntries;
+      for (std::uint32_t i = 0; whole && i < entries; ++i) {
+        std::uint32_t units = 0;
+        whole = readNumber(in, units) && units <= MaxMessageBytes / 2;
+        std::u16string& name = names.emplace_back(whole ? units : 0, u'\0');
+        whole = whole && in.readExact(reinterpret_cast<char*>(name.data()), units * 2);
+      }
+      std::lock_guard held(lock);
+      if (whole) {
+        batches.push_back(std::move(names));
+      } else {
+        // The input's end between two batches is the parent's way to say it is done.
+        inputEnded = true;
+        inputBroken = counted || in.failed();
+      }
+      arrived.notify_one();
+      if (!whole) return;
     }
-    if (!writeText(Stream::Out, reply)) return 2;
+  });
+  bool written = true;
+  for (;;) {
+    std::vector<std::u16string> names;
+    {
+      std::unique_lock held(lock);
+      arrived.wait(held, [&] { return inputEnded || !batches.empty(); });
+      if (batches.empty()) break;
+      names = std::move(batches.front());
+      batches.pop_front();
+    }
+    reply.clear();
+    for (const std::u16string& name : names)
+      for (const Value& value : askModule(*module, name, requests))
+        appendValue(reply, value);
+    if (!writeText(Stream::Out, reply)) {
+      written = false;
+      break;
+    }
   }
+  // A failed write means that the parent has gone, and with it the input, which ends the reader.
+  reader.join();
+  return written && !inputBroken ? 0 : 2;
 }
 
 RowPool::RowPool(const HostModule& module, std::string modulePath,
@@ -228,56 +270,87 @@ void RowPool::fail(std::string message) {
   rowDone_.notify_all();
 }
 
+std::vector<RowPool::Slot*> RowPool::takeBatch(bool wait) {
+  std::unique_lock lock(mutex_);
+  if (wait) workWaiting_.wait(lock, [&] { return stopped_ || closed_ || slots_.size() > taken_; });
+  const std::size_t waiting = slots_.size() - taken_;
+  if (stopped_ || waiting == 0) return {};
+  // Slots of a deque stay where they are while others are added and removed.
+  const std::size_t count = std::clamp<std::size_t>(waiting / jobs_, 1, MaxBatch);
+  std::vector<Slot*> batch;
+  for (std::size_t i = 0; i < count; ++i)
+    batch.push_back(&slots_[taken_ + i]);
+  taken_ += count;
+  return batch;
+}
+
+bool RowPool::startWorker(ChildProcess& child, InputBuffer& answers) {
+  std::string reason;
+  if (!child.start({std::string(WorkerArgument)}, reason)) {
+    fail("cannot start a worker: " + reason);
+    return false;
+  }
+  std::string hello(Greeting);
+  appendText(hello, modulePath_);
+  appendNumber(hello, static_cast<std::uint32_t>(requests_.size()));
+  for (const auto& [field, unit] : requests_) {
+    appendNumber(hello, static_cast<std::int32_t>(field));
+    appendNumber(hello, static_cast<std::int32_t>(unit));
+  }
+  std::string status;
+  if (!child.write(hello) || !readText(answers, status)) {
+    fail("a worker ended (" + child.finish() + ") before it was ready");
+    return false;
+  }
+  if (!status.empty()) fail(status);
+  return status.empty();
+}
+
 void RowPool::work() {
   try {
     ChildProcess child;
     InputBuffer answers(
         [&child](char* buffer, std::size_t size) { return child.read(buffer, size); });
     bool started = false;
-    std::vector<Slot*> batch;
+    // The batches the worker holds, oldest first: it gets the next one before it answers the
+    // first, so that it never waits for this thread to take its answers and hand out more.
+    std::deque<std::vector<Slot*>> sent;
+    std::string message;
+    const auto ended = [&](std::size_t entries) {
+      fail("a worker ended (" + child.finish() + ") while its module read '" +
+           sent.front().front()->entry.shownPath + "'" +
+           (entries > 1 ? " or one of the " + std::to_string(entries - 1) + " entries after it"
+                        : ""));
+    };
     for (;;) {
-      {
-        std::unique_lock lock(mutex_);
-        workWaiting_.wait(lock, [&] { return stopped_ || closed_ || slots_.size() > taken_; });
-        const std::size_t waiting = slots_.size() - taken_;
-        if (stopped_ || waiting == 0) return;
-        // Slots of a deque stay where they are while others are added and removed.
-        const std::size_t count = std::clamp<std::size_t>(waiting / jobs_, 1, MaxBatch);
-        batch.clear();
-        for (std::size_t i = 0; i < count; ++i)
-          batch.push_back(&slots_[taken_ + i]);
-        taken_ += count;
-      }
-      if (!started) {
-        started = true;
-        std::string reason;
-        if (!child.start({std::string(WorkerArgument)}, reason)) {
-          fail("cannot start a worker: " + reason);
-          return;
+      while (sent.size() < BatchesAhead) {
+        std::vector<Slot*> batch = takeBatch(sent.empty());
+        if (batch.empty()) break;
+        if (!started && !(started = startWorker(child, answers))) return;
+        message.clear();
+        appendNumber(message, static_cast<std::uint32_t>(batch.size()));
+        for (const Slot* slot : batch) {
+          const std::u16string fileName = hostFileName(slot->entry.fullPath);
+          appendNumber(message, static_cast<std::uint32_t>(fileName.size()));
+          message.append(reinterpret_cast<const char*>(fileName.data()),
+                         fileName.size() * sizeof(char16_t));
         }
-        std::string hello(Greeting);
-        appendText(hello, modulePath_);
-        appendNumber(hello, static_cast<std::uint32_t>(requests_.size()));
-        for (const auto& [field, unit] : requests_) {
-          appendNumber(hello, static_cast<std::int32_t>(field));
-          appendNumber(hello, static_cast<std::int32_t>(unit));
-        }
-        std::string status;
-        if (!child.write(hello) || !readText(answers, status)) {
-          fail("a worker ended (" + child.finish() + ") before it was ready");
-          return;
-        }
-        if (!status.empty()) {
-          fail(status);
+        sent.push_back(std::move(batch));
+        if (!child.write(message)) {
+          ended(sent.size() == 1 ? sent.front().size() : sent.front().size() + sent.back().size());
           return;
         }
       }
-      if (!askBatch(child, answers, batch)) {
-        const std::size_t after = batch.size() - 1;
-        fail("a worker ended (" + child.finish() + ") while its module read '" +
-             batch.front()->entry.shownPath + "'" +
-             (after > 0 ? " or one of the " + std::to_string(after) + " entries after it" : ""));
-        return;
+      if (sent.empty()) return;
+      const std::vector<Slot*>& batch = sent.front();
+      for (Slot* slot : batch) {
+        slot->values.resize(requests_.size());
+        for (Value& value : slot->values) {
+          if (!readValue(answers, value)) {
+            ended(batch.size());
+            return;
+          }
+        }
       }
       {
         std::lock_guard held(mutex_);
@@ -286,28 +359,11 @@ void RowPool::work() {
         answered_ += batch.size();
       }
       rowDone_.notify_one();
+      sent.pop_front();
     }
   } catch (const std::exception& e) {
     fail(std::string("unexpected failure in a worker: ") + e.what());
   }
-}
-
-bool RowPool::askBatch(ChildProcess& child, InputBuffer& answers, const std::vector<Slot*>& batch) {
-  std::string message;
-  appendNumber(message, static_cast<std::uint32_t>(batch.size()));
-  for (const Slot* slot : batch) {
-    const std::u16string fileName = hostFileName(slot->entry.fullPath);
-    appendNumber(message, static_cast<std::uint32_t>(fileName.size()));
-    message.append(reinterpret_cast<const char*>(fileName.data()),
-                   fileName.size() * sizeof(char16_t));
-  }
-  if (!child.write(message)) return false;
-  for (Slot* slot : batch) {
-    slot->values.resize(requests_.size());
-    for (Value& value : slot->values)
-      if (!readValue(answers, value)) return false;
-  }
-  return true;
 }
 
 } // namespace linepeek::cli

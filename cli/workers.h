@@ -62,7 +62,10 @@ private:
   };
 
   void work();
-  bool askBatch(ChildProcess& child, InputBuffer& answers, const std::vector<Slot*>& batch);
+  // The next entries for a worker, oldest first; none when no entry waits (with `wait`, when
+  // none will come) or the pool stopped.
+  std::vector<Slot*> takeBatch(bool wait);
+  bool startWorker(ChildProcess& child, InputBuffer& answers);
   void fail(std::string message);
   void emitReady(std::unique_lock<std::mutex>& lock);
   void stop();
