@@ -141,7 +141,8 @@ int serveWorker() {
         std::uint32_t units = 0;
         whole = readNumber(in, units) && units <= MaxMessageBytes / 2;
         std::u16string& name = names.emplace_back(whole ? units : 0, u'\0');
-        whole = whole && in.readExact(reinterpret_cast<char*>(name.data()), units * 2);
+        whole = whole &&
+                in.readExact(reinterpret_cast<char*>(name.data()), name.size() * sizeof(char16_t));
       }
       std::lock_guard held(lock);
       if (whole) {
