@@ -85,12 +85,6 @@ const Candidate* nearest(std::u16string_view name, const std::vector<Candidate>&
   return best;
 }
 
-const KnownKey* findKey(const std::vector<KnownKey>& keys, std::u16string_view key) {
-  for (const KnownKey& known : keys)
-    if (sameName(known.key, key)) return &known;
-  return nullptr;
-}
-
 // A section line's key and value, split at its first "="; false for a line without one.
 bool splitLine(const std::u16string& line, std::u16string& key, std::u16string& value) {
   const std::size_t equals = line.find(u'=');
@@ -267,10 +261,14 @@ private:
         continue;
       }
       seen.push_back(key);
-      const KnownKey* known = findKey(keys_, key);
-      if (known != nullptr && sameName(known->section, section)) continue;
+      const auto isKey = [&](const KnownKey& known) { return sameName(known.key, key); };
+      if (std::any_of(keys_.begin(), keys_.end(), [&](const KnownKey& known) {
+            return isKey(known) && sameName(known.section, section);
+          }))
+        continue;
+      const auto known = std::find_if(keys_.begin(), keys_.end(), isKey);
       std::string note;
-      if (known != nullptr) {
+      if (known != keys_.end()) {
         note = "belongs in [" + utf16ToUtf8(known->section) + "]: not read here";
       } else {
         note = "unknown key";
@@ -333,11 +331,11 @@ int reportSettings(const Options& options, const std::string& modulePath,
   report.run();
   const int notes = report.notes() + (found ? 0 : 1);
   const bool json = options.format == OutputFormat::Json;
-  const bool framed = json || options.format == OutputFormat::Table;
+  const bool table = options.format == OutputFormat::Table;
   if (json) {
     write("{\"file\": " + jsonString(shownPath) + ", \"found\": " + (found ? "true" : "false") +
           ", \"notes\": " + std::to_string(notes) + ", \"settings\": ");
-  } else if (framed) {
+  } else if (table) {
     write("File: " + shownPath + (found ? "" : " (not found: every key at its default)") + "\n");
   }
   Formatter formatter(options.format, options.cellWidth, write);
@@ -352,7 +350,7 @@ int reportSettings(const Options& options, const std::string& modulePath,
     formatter.row(row);
   formatter.finish();
   if (json) write("}\n");
-  if (framed && !json) write("Notes: " + std::to_string(notes) + "\n");
+  if (table) write("Notes: " + std::to_string(notes) + "\n");
   return notes > 0 ? 1 : 0;
 }
 
