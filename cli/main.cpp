@@ -14,6 +14,7 @@
 #include "cli/host_module.h"
 #include "cli/listing.h"
 #include "cli/options.h"
+#include "cli/settings_report.h"
 #include "cli/system.h"
 
 namespace linepeek::cli {
@@ -133,6 +134,13 @@ int runChecked(const std::vector<std::string>& args) {
       std::error_code ec;
       return std::filesystem::exists(pathFromUtf8(path), ec);
     });
+  }
+  if (options.checkSettings) {
+    const int status = reportSettings(
+        options, modulePath, [&](std::string_view text) { out.add(text); }, error);
+    if (status == ExitError) complain(error);
+    out.flush();
+    return out.failed() ? ExitError : status;
   }
   std::optional<HostModule> module = HostModule::load(modulePath, error);
   if (!module) {

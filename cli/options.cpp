@@ -25,6 +25,11 @@ Options:
       --module PATH    the module to load (default: linepeek.so or linepeek.dll beside this program,
                        or else in ../lib/linepeek/ from this program's folder)
       --list-fields    print the module's field catalogue with types and units
+      --settings [FILE]
+                       check a settings file as the module reads it: every key with its text,
+                       the value used and the default, the replacement pairs, and notes on what
+                       the module ignores (default FILE: the .ini beside the module, named
+                       like it); exit status 1 when there is a note
   -h, --help           show this help
   -V, --version        show the version
 
@@ -51,7 +56,7 @@ constexpr OptionInfo OptionTable[] = {
     {'r', "recursive", Takes::Nothing}, {'o', "format", Takes::Value},
     {0, "width", Takes::Value},         {0, "module", Takes::Value},
     {0, "list-fields", Takes::Nothing}, {'h', "help", Takes::Nothing},
-    {'V', "version", Takes::Nothing},
+    {'V', "version", Takes::Nothing},   {0, "settings", Takes::Nothing},
 };
 
 bool apply(const OptionInfo& option, const std::string& value, Options& options,
@@ -92,6 +97,8 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     options.showHelp = true;
   } else if (name == "version") {
     options.showVersion = true;
+  } else if (name == "settings") {
+    options.checkSettings = true;
   }
   return true;
 }
