@@ -78,27 +78,31 @@ TEST_F(ModuleBoundary, ContentGetValueAnswersEmpty) {
   }
 }
 
-// The loaded module serves its catalogue through the export: on its defaults sixteen fields,
-// each with a type and a name that fit the buffer; beyond them both buffers stay as they were.
-// The fields themselves are pinned by the catalogue test.
+// The loaded module serves its catalogue through the export: fields from 0 on, each with a type
+// and a name that fit the buffer, up to the first 0; from there on, and below 0, both buffers
+// stay as they were. The fields themselves are pinned by the catalogue test.
 TEST_F(ModuleBoundary, ContentGetSupportedField) {
-  for (int field = -1; field <= 17; ++field) {
-    SCOPED_TRACE(field);
-    char name[64];
-    char units[64];
+  char name[64];
+  char units[64];
+  int fields = 0;
+  for (; fields < 100; ++fields) {
+    SCOPED_TRACE(fields);
     std::memset(name, '#', sizeof name);
     std::memset(units, '#', sizeof units);
-    const int type = supportedField(field, name, units, 64);
-    if (field >= 0 && field < 16) {
-      EXPECT_GT(type, 0);
-      EXPECT_GT(strnlen(name, sizeof name), 0U);
-      EXPECT_LT(strnlen(name, sizeof name), sizeof name);
-      EXPECT_LT(strnlen(units, sizeof units), sizeof units);
-    } else {
-      EXPECT_EQ(type, 0);
-      EXPECT_EQ(std::string(name, sizeof name), std::string(sizeof name, '#'));
-      EXPECT_EQ(std::string(units, sizeof units), std::string(sizeof units, '#'));
-    }
+    if (supportedField(fields, name, units, 64) <= 0) break;
+    EXPECT_GT(strnlen(name, sizeof name), 0U);
+    EXPECT_LT(strnlen(name, sizeof name), sizeof name);
+    EXPECT_LT(strnlen(units, sizeof units), sizeof units);
+  }
+  EXPECT_GT(fields, 0);
+  EXPECT_LT(fields, 100);
+  for (int field : {fields, fields + 1, 1000, -1}) {
+    SCOPED_TRACE(field);
+    std::memset(name, '#', sizeof name);
+    std::memset(units, '#', sizeof units);
+    EXPECT_EQ(supportedField(field, name, units, 64), 0);
+    EXPECT_EQ(std::string(name, sizeof name), std::string(sizeof name, '#'));
+    EXPECT_EQ(std::string(units, sizeof units), std::string(sizeof units, '#'));
   }
 }
 
