@@ -64,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   linepeek::fake::reset();
   linepeek::fake::putFile(u"count", std::string(payload));
   const linepeek::FileOwner file(linepeek::platform::openFile(u"count"));
-  linepeek::fake::faults().failReadCall = failReadCall;
-  linepeek::fake::faults().readCapBytes = readCapBytes;
+  if (failReadCall > 0) {
+    linepeek::fake::faults().readScript.assign(static_cast<std::size_t>(failReadCall - 1), -2);
+    linepeek::fake::faults().readScript.push_back(-1);
+  }
+  if (readCapBytes > 0) linepeek::fake::faults().afterScript = readCapBytes;
   // A failed read ends the count like the end of the file, and a short read is the last one:
   // what is counted is the prefix read before either, under the usual rules.
   const auto countedPrefix = [&](std::int32_t pieceBytes) {

@@ -98,8 +98,7 @@ TEST_F(AnalysisCacheTest, ShortHeadReadStillCaches) {
     SCOPED_TRACE(fail);
     fake::reset();
     fake::putFile(u"f", "0123456789abcdef");
-    fake::faults().readCapBytes = 4;
-    fake::faults().failReadCall = fail ? 1 : 0;
+    fake::faults().readScript = {fail ? -1 : 4};
     cache = {};
     refresh(u"f", 16, 1);
     refresh(u"f", 16, 1);
@@ -127,7 +126,7 @@ TEST_F(AnalysisCacheTest, ReadRangeBounds) {
   char next = 0;
   ASSERT_EQ(platform::readFile(file.get(), &next, 1), 1);
   EXPECT_EQ(next, '5');
-  fake::faults().failReadCall = fake::counters().reads + 1;
+  fake::faults().readScript = {-1};
   EXPECT_EQ(readRange(file.get(), 0, 4), "");
 }
 

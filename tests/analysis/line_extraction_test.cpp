@@ -169,12 +169,12 @@ TEST_F(LineExtraction, OddSizedUtf16TailWindow) {
 TEST_F(LineExtraction, ShortReadsKeepWhatIsKnown) {
   const LineWindows small{16, 64};
   load("a\nb\n" + std::string(30, 'x') + "\nc\nd", small);
-  fake::faults().failReadCall = fake::counters().reads + 1;
+  fake::faults().readScript = {-1};
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
-  fake::faults().failReadCall = fake::counters().reads + 2;
+  fake::faults().readScript = {-2, -1};
   EXPECT_EQ(tail(small), (Lines{"c", "d"}));
   load("a\nb\n" + std::string(30, 'x') + "\nc\nd", small);
-  fake::faults().readCapBytes = 10;
+  fake::faults().afterScript = 10;
   EXPECT_EQ(tail(small), Lines{});
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
 }

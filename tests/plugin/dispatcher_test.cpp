@@ -222,7 +222,7 @@ TEST_F(DispatcherTest, LineEndingsField) {
   EXPECT_EQ(fake::counters().reads, reads);
   // A read cut short leaves the sample shorter than the file: its last CR stays open.
   fake::putFile(u"c.txt", "one\r\n");
-  fake::faults().readCapBytes = 4;
+  fake::faults().afterScript = 4;
   EXPECT_EQ(askText(u"c.txt", 16), "None");
 }
 
