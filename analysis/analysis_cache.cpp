@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "settings/never_destroyed.h"
+#include "base/never_destroyed.h"
 
 namespace linepeek {
 namespace {

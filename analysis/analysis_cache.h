@@ -8,7 +8,7 @@
 
 #include "analysis/encoding_kind.h"
 #include "analysis/line_endings.h"
-#include "analysis/windows.h"
+#include "base/bounds.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -41,7 +41,7 @@ struct AnalysisCache {
 };
 
 // The one record of the process, guarded by the value lock. Emptied by the unload step and
-// never destroyed (settings/never_destroyed.h).
+// never destroyed (base/never_destroyed.h).
 extern AnalysisCache& analysisCache;
 
 // min(size, window) as a 32-bit length; never more than the window, even beyond 2 GiB. A size

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "analysis/encoding_name_testing.h"
+#include "base/characters.h"
 
 namespace linepeek {
 
@@ -27,7 +28,7 @@ unsigned byteAt(std::string_view bytes, std::size_t index) {
 
 // TAB, LF and CR are the only bytes below 0x20 that plain text holds.
 bool isControlByte(unsigned byte) {
-  return byte < 0x20 && byte != 0x09 && byte != 0x0A && byte != 0x0D;
+  return byte < 0x20 && byte != 0x09 && byte != Lf && byte != Cr;
 }
 
 // Box-drawing and block characters of the DOS code pages: 0xB0..0xDF and 0xFF. The letters that

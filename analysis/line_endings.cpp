@@ -7,12 +7,10 @@
 
 #include "analysis/analysis_cache.h"
 #include "analysis/encoding_name.h"
+#include "base/characters.h"
 
 namespace linepeek {
 namespace {
-
-constexpr unsigned Lf = 0x0A;
-constexpr unsigned Cr = 0x0D;
 
 struct EndCounts {
   std::size_t lf = 0;   // every LF

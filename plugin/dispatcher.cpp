@@ -8,7 +8,7 @@
 #include "analysis/encoding_name.h"
 #include "analysis/line_counter.h"
 #include "analysis/line_endings.h"
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
 #include "plugin/dispatcher_testing.h"

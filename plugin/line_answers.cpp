@@ -5,13 +5,12 @@
 #include <climits>
 
 #include "analysis/line_extraction.h"
+#include "base/characters.h"
 #include "platform/platform.h"
 #include "settings/replace_pairs.h"
 
 namespace linepeek {
 namespace {
-
-constexpr unsigned char TrimLimit = 33; // control bytes and the space
 
 // Lines up to this many bytes convert in one call; longer ones in pieces of about this size, so
 // that a long line is never held whole as UTF-16.
@@ -123,9 +122,9 @@ int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* va
                int maxLen, const Settings& config) {
   if (!picked.found || valueBuffer == nullptr) return FieldEmpty;
   std::string_view line = picked.text;
-  while (!line.empty() && static_cast<unsigned char>(line.front()) < TrimLimit)
+  while (!line.empty() && static_cast<unsigned char>(line.front()) <= LastBlank)
     line.remove_prefix(1);
-  while (!line.empty() && static_cast<unsigned char>(line.back()) < TrimLimit)
+  while (!line.empty() && static_cast<unsigned char>(line.back()) <= LastBlank)
     line.remove_suffix(1);
   if (line.empty()) return FieldEmpty;
 

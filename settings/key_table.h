@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/bounds.h"
 #include "settings/settings.h"
 
 namespace linepeek {
@@ -85,16 +86,16 @@ inline constexpr SettingKey SettingKeys[] = {
     extensionListKey(u"Options", u"Extensions", &Settings::extensions),
     zeroSwitchKey(u"Options", u"SkipEmpty", u"0", &Settings::skipEmpty),
     onOffKey(u"Options", u"LineEndings", 0, &Settings::lineEndings),
-    numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, 64, &Settings::textBufferSizeKB),
-    numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, 64, &Settings::utf8BufferSizeKB),
+    numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, SampleLimitKB, &Settings::textBufferSizeKB),
+    numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, SampleLimitKB, &Settings::utf8BufferSizeKB),
     onOffKey(u"Encoding", u"OemEnabled", 1, &Settings::oemEnabled),
-    numberKey(u"Encoding", u"OemBufferSizeKB", 1, 1, 64, &Settings::oemBufferSizeKB),
+    numberKey(u"Encoding", u"OemBufferSizeKB", 1, 1, SampleLimitKB, &Settings::oemBufferSizeKB),
     numberKey(u"Encoding", u"OemPercent", 18, 0, 100, &Settings::oemPercent),
     onOffKey(u"Encoding", u"RusEnabled", 1, &Settings::rusEnabled),
-    numberKey(u"Encoding", u"RusBufferSizeKB", 2, 1, 64, &Settings::rusBufferSizeKB),
-    numberKey(u"Encoding", u"RusMinSize", 8, 0, 65536, &Settings::rusMinSize),
+    numberKey(u"Encoding", u"RusBufferSizeKB", 2, 1, SampleLimitKB, &Settings::rusBufferSizeKB),
+    numberKey(u"Encoding", u"RusMinSize", 8, 0, SampleLimitBytes, &Settings::rusMinSize),
     numberKey(u"Encoding", u"RusPercent", 30, 0, 100, &Settings::rusPercent),
-    numberKey(u"Encoding", u"RusWordLen", 0, 0, 65536, &Settings::rusWordLen),
+    numberKey(u"Encoding", u"RusWordLen", 0, 0, SampleLimitBytes, &Settings::rusWordLen),
     byteListKey(u"Encoding", u"BinaryIgnore", u"", &Settings::binaryIgnore),
     byteListKey(u"Encoding", u"OemIgnore", u"AB BB", &Settings::oemIgnore),
 };

@@ -45,7 +45,7 @@ struct Settings {
 };
 
 // The one record of the process. Written only by loadSettings and emptied by the unload step;
-// never destroyed (never_destroyed.h).
+// never destroyed (base/never_destroyed.h).
 extern Settings& settings;
 
 // One INI value through the platform reader, cut to 2,047 code units; the default when missing.

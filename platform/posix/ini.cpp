@@ -5,7 +5,7 @@
 // mark, UTF-8 with or without one, or else text in the ANSI code page.
 #include "platform/posix/ini.h"
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/platform.h"
 #include "platform/posix/regular_file.h"
 #include "platform/posix/unicode_text.h"
