@@ -2,8 +2,8 @@
 #include "platform/platform.h"
 
 #include "base/bounds.h"
+#include "platform/posix/file_name.h"
 #include "platform/posix/regular_file.h"
-#include "platform/posix/unicode_text.h"
 
 #include <cerrno>
 #include <fcntl.h>
