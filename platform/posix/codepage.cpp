@@ -6,7 +6,6 @@
 #include "base/unicode.h"
 #include "platform/posix/codepage_tables.h"
 
-#include <climits>
 #include <cstdlib>
 #include <string_view>
 
@@ -165,16 +164,6 @@ void boundaryBytes(int codePage, std::array<bool, 256>& boundary) {
   const bool singleByte = posix::codePageTable(resolved) != nullptr;
   for (std::size_t b = 0; b < boundary.size(); ++b)
     boundary[b] = resolved == Utf8CodePage ? b < 0x80 : singleByte;
-}
-
-int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes) {
-  if (input == nullptr || inputUnits <= 0 || outputBytes < 0) return 0;
-  const auto units = static_cast<std::size_t>(inputUnits);
-  const std::size_t capacity = output == nullptr ? 0 : static_cast<std::size_t>(outputBytes);
-  const std::size_t bytes = linepeek::encodeUtf8(input, units, output, capacity);
-  if (bytes > static_cast<std::size_t>(INT_MAX)) return 0;
-  if (capacity == 0) return static_cast<int>(bytes);
-  return bytes <= capacity ? static_cast<int>(bytes) : 0;
 }
 
 } // namespace linepeek::platform
