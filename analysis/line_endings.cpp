@@ -91,20 +91,19 @@ LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
   return LineEndingKind::None;
 }
 
-void lineEndings(AnalysisCache& cache) {
-  if (cache.lineEndingsDone) return;
+LineEndingKind lineEndings(AnalysisCache& cache) {
+  if (cache.lineEndingsDone) return cache.lineEndingKind;
   // A short read leaves the sample shorter than the file: a CR at its end then stays open.
   const bool sampleIsWhole = static_cast<std::int64_t>(cache.headSample.size()) >= cache.fileSize;
   cache.lineEndingKind =
       classifyLineEndings(cache.headSample, cache.kind, cache.bomLength, sampleIsWhole);
   cache.lineEndingsDone = true;
+  return cache.lineEndingKind;
 }
 
 const char* lineEndingsName(AnalysisCache& cache, const Settings& config) {
-  binaryFlag(cache, config);
-  if (cache.isBinary) return nullptr;
-  lineEndings(cache);
-  return LineEndingNames[static_cast<std::size_t>(cache.lineEndingKind)];
+  if (binaryFlag(cache, config)) return nullptr;
+  return LineEndingNames[static_cast<std::size_t>(lineEndings(cache))];
 }
 
 } // namespace linepeek

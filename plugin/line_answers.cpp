@@ -88,6 +88,7 @@ bool decodeInto(std::string_view text, int codePage, ReplaceStream& stream) {
 PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
                     const Settings& config) {
   PickedLine picked;
+  picked.isUnicode = cache.isUnicode;
   if (field.role == FieldRole::HeadLine) {
     headLines(cache, file, config);
     if (field.line <= cache.headCount) {
@@ -104,8 +105,8 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field
   return picked;
 }
 
-int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
-               int maxLen, const Settings& config) {
+int finishLine(const PickedLine& picked, int unitIndex, void* valueBuffer, int maxLen,
+               const Settings& config) {
   if (!picked.found || valueBuffer == nullptr) return FieldEmpty;
   std::string_view line = picked.text;
   while (!line.empty() && static_cast<unsigned char>(line.front()) <= LastBlank)
@@ -115,7 +116,7 @@ int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* va
   if (line.empty()) return FieldEmpty;
 
   int codePage = platform::AnsiCodePage;
-  if (isUnicode) {
+  if (picked.isUnicode) {
     codePage = platform::Utf8CodePage;
   } else if (unitIndex == DosUnit) {
     codePage = platform::OemCodePage;
