@@ -23,6 +23,7 @@ void resetCache(AnalysisCache& cache) {
   cache.lineTotal = 0;
   // Released, not only emptied: the lines of the last file may be megabytes, and the next file's
   // lines are read while the record holds what it kept.
+  std::string().swap(cache.sampleText);
   std::string().swap(cache.headText);
   std::string().swap(cache.tailText);
   cache.headSlots.fill({});

@@ -24,13 +24,15 @@ struct AnalysisCache {
   std::int32_t bomLength = 0;
   bool isUnicode = false;
   std::string headSample;
+  // The UTF-8 of a UTF-16 head sample, converted at its first use for the lines of both ends.
+  std::string sampleText;
 
   bool binaryDone = false;
   bool isBinary = false;
   bool encodingDone = false;
   std::string encodingText;
-  // The slots are views of the line text of the window their lines came from: the head sample,
-  // or the text held beside them.
+  // The slots are views of the line text of the window their lines came from: the head sample or
+  // sampleText, or the text held beside them.
   bool headDone = false;
   std::string headText;
   std::array<std::string_view, HeadCapacity> headSlots{};

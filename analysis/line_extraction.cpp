@@ -110,6 +110,13 @@ void keepOnlyLines(std::string& text, std::array<std::string_view, Slots>& slots
   }
 }
 
+// The head sample as line text: past its BOM, and for UTF-16 converted to UTF-8 once per cached
+// file, in sampleText, for both ends.
+std::string_view sampleText(AnalysisCache& cache) {
+  if (isUtf16(cache.kind) && !cache.sampleText.empty()) return cache.sampleText;
+  return windowText(cache.headSample, cache.kind, cache.bomLength, cache.sampleText);
+}
+
 // One tail window of at most `window` bytes ending at the end of the file. Answers false, and
 // leaves the slots alone, when the read failed: the bytes before the failure stop short of the
 // end of the file, so whatever lines they hold are not the last ones. A read that stops early at
@@ -128,9 +135,7 @@ bool tailPass(AnalysisCache& cache, platform::FileHandle file, std::int32_t wind
   }
   // A head sample that holds the whole file is this window already; do not read it again.
   if (start == 0 && static_cast<std::int64_t>(cache.headSample.size()) == cache.fileSize) {
-    splitTail(cache, windowText(cache.headSample, cache.kind, cache.bomLength, cache.tailText),
-              true, skipEmpty);
-    keepOnlyLines(cache.tailText, cache.tailSlots, cache.tailCount);
+    splitTail(cache, sampleText(cache), true, skipEmpty);
     return true;
   }
   WindowRead read = readWindow(file, cache.kind, start, length, start == 0 ? cache.bomLength : 0);
@@ -148,9 +153,7 @@ void headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& 
   if (cache.headDone) return;
   // First pass: the head sample the cache already holds, no read.
   const auto sampleBytes = static_cast<std::int64_t>(cache.headSample.size());
-  splitHead(cache, windowText(cache.headSample, cache.kind, cache.bomLength, cache.headText),
-            sampleBytes >= cache.fileSize, config.skipEmpty);
-  keepOnlyLines(cache.headText, cache.headSlots, cache.headCount);
+  splitHead(cache, sampleText(cache), sampleBytes >= cache.fileSize, config.skipEmpty);
   if (cache.headCount < HeadCapacity && cache.fileSize > windows.first) {
     // Both windows start at offset 0, so a wide read no longer than the sample (a failed or
     // short read) cannot add a line; keep the first pass rather than lose its lines.
