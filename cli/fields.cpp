@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "cli/text.h"
-#include "platform/ascii.h"
 
 namespace linepeek::cli {
 namespace {
@@ -27,7 +27,7 @@ const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& 
 
 // Multiple-choice fields carry choices, not units, in the units text.
 bool hasUnits(const FieldInfo& field) {
-  return field.type != TypeMultipleChoice && !field.units.empty();
+  return field.type != MultipleChoice && !field.units.empty();
 }
 
 std::string fieldNames(const std::vector<FieldInfo>& catalogue) {

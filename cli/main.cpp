@@ -90,11 +90,11 @@ private:
 
 const char* typeName(int type) {
   switch (type) {
-  case TypeNumeric64:
+  case Numeric64:
     return "int64";
-  case TypeMultipleChoice:
+  case MultipleChoice:
     return "choice";
-  case TypeStringW:
+  case StringW:
     return "string";
   default:
     return "other";

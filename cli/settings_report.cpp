@@ -13,7 +13,7 @@
 #include "cli/system.h"
 #include "cli/text.h"
 #include "cli/value.h"
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/platform.h"
 #include "settings/key_table.h"
 #include "settings/replace_pairs_testing.h"

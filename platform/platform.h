@@ -84,9 +84,6 @@ int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* o
 // other code page. A text cut just after such bytes converts piece by piece to the units that
 // the whole text converts to.
 void boundaryBytes(int codePage, std::array<bool, 256>& boundary);
-// UTF-16 to UTF-8, like WideCharToMultiByte(CP_UTF8, 0, ...): an unpaired surrogate becomes
-// U+FFFD. Same sizing convention as multiByteToWide.
-int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes);
 
 // The full path of this module (not of the host executable), like GetModuleFileNameW: copies at
 // most `units` - 1 code units and a zero; answers the length copied, or 0 on failure.

@@ -4,7 +4,7 @@
 
 #include "analysis/encoding_name.h"
 #include "analysis/line_endings.h"
-#include "analysis/windows.h"
+#include "base/bounds.h"
 #include "platform/platform.h"
 
 namespace linepeek {

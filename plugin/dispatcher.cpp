@@ -8,7 +8,7 @@
 #include "analysis/encoding_name.h"
 #include "analysis/line_counter.h"
 #include "analysis/line_endings.h"
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
 #include "plugin/dispatcher_testing.h"
@@ -74,13 +74,13 @@ int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuf
   case FieldRole::TailLine:
     picked = pickLine(analysisCache, file, field, settings);
     return FieldEmpty; // the finish phase decides, after the file is closed
-  case FieldRole::LineCount:
-    lineCount(analysisCache, file, settings);
-    std::memcpy(valueBuffer, &analysisCache.lineTotal, sizeof analysisCache.lineTotal);
+  case FieldRole::LineCount: {
+    const std::int64_t total = lineCount(analysisCache, file, settings);
+    std::memcpy(valueBuffer, &total, sizeof total);
     return Numeric64;
+  }
   case FieldRole::Encoding:
-    encodingName(analysisCache, settings);
-    return answerChoice(valueBuffer, analysisCache.encodingText.c_str(), maxLen);
+    return answerChoice(valueBuffer, encodingName(analysisCache, settings), maxLen);
   case FieldRole::Type:
     return answerChoice(valueBuffer, fileTypeName(analysisCache, settings), maxLen);
   case FieldRole::LineEndings: {
@@ -143,7 +143,7 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
     throw;
   }
   if (isLineRole(field->role)) {
-    answer = finishLine(picked, analysisCache.isUnicode, unitIndex, valueBuffer, maxLen, settings);
+    answer = finishLine(picked, unitIndex, valueBuffer, maxLen, settings);
   }
   return answer;
 }

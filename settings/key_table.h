@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/bounds.h"
 #include "settings/settings.h"
 
 namespace linepeek {
@@ -106,13 +107,13 @@ inline constexpr SettingKey SettingKeys[] = {
              "`1` offers the field `Line endings` (`CRLF`, `LF`, `CR`, `Mixed` or `None`, from the "
              "first 64 KB of a text file) after the sixteen others; `0` leaves the field list as "
              "it is."),
-    numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, 64, &Settings::textBufferSizeKB,
+    numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, SampleLimitKB, &Settings::textBufferSizeKB,
               "The prefix, in KB, that the binary test examines for control characters."),
-    numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, 64, &Settings::utf8BufferSizeKB,
+    numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, SampleLimitKB, &Settings::utf8BufferSizeKB,
               "The prefix, in KB, that the UTF-8 test examines."),
     onOffKey(u"Encoding", u"OemEnabled", 1, &Settings::oemEnabled,
              "`1` runs the test for DOS pseudo-graphics (box drawing); `0` skips it."),
-    numberKey(u"Encoding", u"OemBufferSizeKB", 1, 1, 64, &Settings::oemBufferSizeKB,
+    numberKey(u"Encoding", u"OemBufferSizeKB", 1, 1, SampleLimitKB, &Settings::oemBufferSizeKB,
               "The prefix, in KB, that the pseudo-graphics test examines."),
     numberKey(u"Encoding", u"OemPercent", 18, 0, 100, &Settings::oemPercent,
               "The share, in percent, of all high bytes that one box-drawing byte value must "
@@ -120,14 +121,14 @@ inline constexpr SettingKey SettingKeys[] = {
     onOffKey(u"Encoding", u"RusEnabled", 1, &Settings::rusEnabled,
              "`1` runs the tests for Russian text in the Windows and DOS Cyrillic code pages; `0` "
              "skips both."),
-    numberKey(u"Encoding", u"RusBufferSizeKB", 2, 1, 64, &Settings::rusBufferSizeKB,
+    numberKey(u"Encoding", u"RusBufferSizeKB", 2, 1, SampleLimitKB, &Settings::rusBufferSizeKB,
               "The prefix, in KB, that the Russian tests examine."),
-    numberKey(u"Encoding", u"RusMinSize", 8, 0, 65536, &Settings::rusMinSize,
+    numberKey(u"Encoding", u"RusMinSize", 8, 0, SampleLimitBytes, &Settings::rusMinSize,
               "The fewest bytes a file needs before the Russian tests can answer yes."),
     numberKey(u"Encoding", u"RusPercent", 30, 0, 100, &Settings::rusPercent,
               "The share, in percent, of the examined bytes that must be Cyrillic letters to make "
               "a file Russian."),
-    numberKey(u"Encoding", u"RusWordLen", 0, 0, 65536, &Settings::rusWordLen,
+    numberKey(u"Encoding", u"RusWordLen", 0, 0, SampleLimitBytes, &Settings::rusWordLen,
               "A run of this many Cyrillic letters decides at once; `0` turns the rule off."),
     byteListKey(u"Encoding", u"BinaryIgnore", u"", &Settings::binaryIgnore,
                 "Control bytes that do not make a file binary: two hex digits each, separated by "

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
+#include "base/never_destroyed.h"
 #include "platform/platform.h"
 #include "settings/key_table.h"
-#include "settings/never_destroyed.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings_testing.h"
 

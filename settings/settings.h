@@ -45,7 +45,7 @@ struct Settings {
 };
 
 // The one record of the process. Written only by loadSettings and emptied by the unload step;
-// never destroyed (never_destroyed.h).
+// never destroyed (base/never_destroyed.h).
 extern Settings& settings;
 
 // The buffer of GetPrivateProfileStringW, in UTF-16 code units: values longer than 2,047 units

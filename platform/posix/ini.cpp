@@ -7,10 +7,11 @@
 // mark, UTF-8 with or without one, or else text in the ANSI code page.
 #include "platform/posix/ini.h"
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
+#include "base/unicode.h"
 #include "platform/platform.h"
+#include "platform/posix/file_name.h"
 #include "platform/posix/regular_file.h"
-#include "platform/posix/unicode_text.h"
 
 #include <new>
 #include <string>
@@ -86,8 +87,8 @@ std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
 }
 
 std::u16string decodeUtf8(std::string_view bytes) {
-  std::u16string text(posix::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0), u'\0');
-  posix::decodeUtf8(bytes.data(), bytes.size(), text.data(), text.size());
+  std::u16string text(linepeek::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0), u'\0');
+  linepeek::decodeUtf8(bytes.data(), bytes.size(), text.data(), text.size());
   return text;
 }
 
@@ -110,7 +111,7 @@ std::u16string decodeSettingsFile(std::string_view bytes, bool isCut) {
   }
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return decodeUtf8(bytes.substr(3));
   bool valid = false;
-  posix::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0, &valid);
+  linepeek::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0, &valid);
   if (valid || bytes.empty()) return decodeUtf8(bytes);
   // Not UTF-8: an 8-bit file written in the ANSI code page. It is at most the read limit, so
   // its length fits an int.

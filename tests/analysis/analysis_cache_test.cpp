@@ -43,7 +43,8 @@ TEST_F(AnalysisCacheTest, RefillsOnlyWhenIdentityChanges) {
     refresh(u"a.txt", 3, 7);
     cache.headDone = true;
     cache.headCount = 1;
-    cache.headSlots[0].assign(1 << 20, 'x');
+    cache.headText.assign(1 << 20, 'x');
+    cache.headSlots[0] = cache.headText;
     cache.lineEndingsDone = true;
     cache.valid = !row.invalidate;
     const std::int64_t readsBefore = fake::counters().reads;
@@ -53,7 +54,7 @@ TEST_F(AnalysisCacheTest, RefillsOnlyWhenIdentityChanges) {
     EXPECT_EQ(cache.headCount, row.refills ? 0 : 1);
     EXPECT_EQ(cache.lineEndingsDone, !row.refills);
     // A refill lets go of the old lines' memory, not only of their text.
-    EXPECT_EQ(cache.headSlots[0].capacity() >= (1u << 20), !row.refills);
+    EXPECT_EQ(cache.headText.capacity() >= (1u << 20), !row.refills);
     EXPECT_TRUE(cache.valid);
   }
 }
