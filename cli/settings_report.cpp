@@ -9,11 +9,11 @@
 #include <system_error>
 #include <vector>
 
+#include "base/ascii.h"
 #include "cli/format.h"
 #include "cli/system.h"
 #include "cli/text.h"
 #include "cli/value.h"
-#include "base/ascii.h"
 #include "platform/platform.h"
 #include "settings/key_table.h"
 #include "settings/replace_pairs_testing.h"
