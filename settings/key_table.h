@@ -85,6 +85,7 @@ inline constexpr SettingKey SettingKeys[] = {
     extensionListKey(u"Options", u"Extensions", &Settings::extensions),
     zeroSwitchKey(u"Options", u"SkipEmpty", u"0", &Settings::skipEmpty),
     onOffKey(u"Options", u"LineEndings", 0, &Settings::lineEndings),
+    onOffKey(u"Options", u"Charset", 0, &Settings::charset),
     numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, 64, &Settings::textBufferSizeKB),
     numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, 64, &Settings::utf8BufferSizeKB),
     onOffKey(u"Encoding", u"OemEnabled", 1, &Settings::oemEnabled),
