@@ -29,7 +29,7 @@ DOS_SCREEN = (
     "║ Status:  OK          ║\n"
     "╚══════════════════════╝\n"
 )
-# The same week's plan in eleven languages, each in a legacy code page of its own, for "Charset".
+# A week's plan in nine languages, for "Charset"; each is written in legacy code pages below.
 PLANS = {
     "greek": "Σημειώσεις της εβδομάδας\n"
              "Τη Δευτέρα πηγαίνουμε στην αγορά για φρούτα και λαχανικά.\n"
