@@ -18,6 +18,7 @@ void resetCache(AnalysisCache& cache) {
   cache.tailDone = false;
   cache.lineCountDone = false;
   cache.lineEndingsDone = false;
+  cache.charsetDone = false;
   cache.headCount = 0;
   cache.tailCount = 0;
   cache.lineTotal = 0;

@@ -45,6 +45,8 @@ struct AnalysisCache {
   std::int64_t lineTotal = 0;
   bool lineEndingsDone = false;
   LineEndingKind lineEndingKind = LineEndingKind::None;
+  bool charsetDone = false;
+  const char* charsetText = nullptr; // a name of CharsetNames, or null for no verdict
 };
 
 // The one record of the process, guarded by the value lock. Emptied by the unload step and

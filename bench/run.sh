@@ -6,14 +6,14 @@
 #   QUICK=1 bench/run.sh         a smaller run (about 2 minutes): fewer files, rounds and bytes
 #   BUILD=dir SECTIONS="rows ends" bench/run.sh
 #
-# Sections (SECTIONS, default all): rows, cache, ends, memory, count. Builds what it needs in
+# Sections (SECTIONS, default all): rows, cache, charset, ends, memory, count. Builds what it needs in
 # Release (BUILD, default build-perf), writes its data deterministically into a temporary folder
 # (TMPDIR; removed on exit; about 6 GiB on disk at the peak, the 50 GiB files are sparse) and
 # warms the page cache before timing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-perf}
-sections=${SECTIONS:-rows cache ends memory count}
+sections=${SECTIONS:-rows cache charset ends memory count}
 if [ "${QUICK:-0}" = 1 ]; then
   files=2000 rounds=3 end_rounds=60 count_mib=128 count_rounds=3 memory_mib=256
 else
@@ -46,7 +46,7 @@ echo "flags: $(grep -m1 '^flags' /proc/cpuinfo | cut -d: -f2- | tr ' ' '\n' |
 echo "kernel: $(uname -r); uchardet $(uchardet --version | sed -n 's/^Version //p'); $(file --version | head -1)"
 echo "build: $build (Release), QUICK=${QUICK:-0}"
 
-if has rows || has cache; then
+if has rows || has cache || has charset; then
   mkdir "$work/rows"
   "$data" rows "$files" "$work/rows"
   cat "$work/rows"/* > /dev/null
@@ -93,6 +93,20 @@ if has cache; then
   "$build/bench/linepeek_alternate" "$rounds" "$files" \
     frame "'$build/bench/linepeek_row_floor' '$work/rows' frame" \
     "replay: module's cached row" "'$build/bench/linepeek_row_floor' '$work/rows' cached"
+fi
+
+if has charset; then
+  echo
+  echo "== charset: \"Charset\" alone of each of the $files files against uchardet on the same files"
+  # A copy of the module beside settings that offer the column; with LineEndings off it is
+  # field 16. uchardet gets every file as an argument of one process, as in "rows".
+  mkdir "$work/charset"
+  cp "$module" "$work/charset/linepeek.so"
+  printf '[Options]\nCharset=1\n' >"$work/charset/linepeek.ini"
+  "$build/bench/linepeek_alternate" "$rounds" "$files" \
+    "uchardet (all args)" "cd '$work/rows' && uchardet *" \
+    "driver: Charset" "'$driver' '$work/charset/linepeek.so' field 16 '$work/rows'" \
+    "driver: Encoding" "'$driver' '$work/charset/linepeek.so' field 14 '$work/rows'"
 fi
 
 if has ends; then

@@ -13,9 +13,10 @@ current folder.
 
 Options:
   -f, --fields LIST    field names as the module's catalogue has them ("1".."10", "-3", "-2",
-                       "-1", "Line count", "Encoding", "Type", "Line endings" if offered),
-                       comma-separated, or "all"
-                       (default: Type,Encoding,Line endings,Line count,1,-1, where offered)
+                       "-1", "Line count", "Encoding", "Type", "Line endings" and "Charset"
+                       if offered), comma-separated, or "all"
+                       (default: Type,Encoding,Charset,Line endings,Line count,1,-1, where
+                       offered)
   -u, --unit UNIT      unit for the line fields: win (ANSI code page, the default) or dos (OEM)
   -r, --recursive      descend into subfolders
   -o, --format FORMAT  table (default, also in pipes), csv (RFC 4180), tsv (\t \n \r \\

@@ -76,6 +76,7 @@ file(WRITE ${deb_files}/copyright
      "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
      "Upstream-Name: ${PROJECT_NAME}\n\n"
      "Files: *\nCopyright: ${copyright_holder}\nLicense: Expat\n ${license_body}\n")
+file(APPEND ${deb_files}/copyright "${LINEPEEK_UCHARDET_COPYRIGHT}")
 file(WRITE ${deb_files}/conffiles "/etc/linepeek/linepeek.ini\n")
 
 set(deb_compressed ${deb_files}/linepeek-cli.1.gz ${deb_files}/README.md.gz

@@ -31,6 +31,7 @@ enum class FieldRole : std::uint8_t {
   Type,      // folder, binary or text
   // CRLF, LF, CR, mixed or none
   LineEndings,
+  Charset, // the code page's name
 };
 
 struct Field {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "analysis/analysis_cache.h"
+#include "analysis/charset.h"
 #include "analysis/encoding_name.h"
 #include "analysis/line_counter.h"
 #include "analysis/line_endings.h"
@@ -52,15 +53,16 @@ bool obeysExtensionList(FieldRole role) {
   case FieldRole::Encoding:
   case FieldRole::Type:
   case FieldRole::LineEndings:
+  case FieldRole::Charset:
     return false;
   }
   return false;
 }
 
-// An 8-bit answer, cut to the buffer's `maxLen` bytes; FieldEmpty when not even the zero fits,
-// so that the host never shows what its buffer held before as the answer.
+// An 8-bit answer, cut to the buffer's `maxLen` bytes; FieldEmpty when there is no text or not
+// even the zero fits, so that the host never shows what its buffer held before as the answer.
 int answerChoice(void* valueBuffer, const char* text, int maxLen) {
-  if (valueBuffer == nullptr || maxLen < 1) return FieldEmpty;
+  if (text == nullptr || valueBuffer == nullptr || maxLen < 1) return FieldEmpty;
   platform::copyBounded8(static_cast<char*>(valueBuffer), text, maxLen);
   return MultipleChoice;
 }
@@ -83,11 +85,10 @@ int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuf
     return answerChoice(valueBuffer, encodingName(analysisCache, settings), maxLen);
   case FieldRole::Type:
     return answerChoice(valueBuffer, fileTypeName(analysisCache, settings), maxLen);
-  case FieldRole::LineEndings: {
-    const char* name = lineEndingsName(analysisCache, settings);
-    if (name == nullptr) return FieldEmpty;
-    return answerChoice(valueBuffer, name, maxLen);
-  }
+  case FieldRole::LineEndings:
+    return answerChoice(valueBuffer, lineEndingsName(analysisCache, settings), maxLen);
+  case FieldRole::Charset:
+    return answerChoice(valueBuffer, charsetName(analysisCache, settings), maxLen);
   }
   return FieldEmpty;
 }

@@ -107,6 +107,11 @@ inline constexpr SettingKey SettingKeys[] = {
              "`1` offers the field `Line endings` (`CRLF`, `LF`, `CR`, `Mixed` or `None`, from the "
              "first 64 KB of a text file) after the sixteen others; `0` leaves the field list as "
              "it is."),
+    onOffKey(u"Options", u"Charset", 0, &Settings::charset,
+             "`1` offers the field `Charset` after every other field: the code page of 8-bit "
+             "text as a detector names it, in IANA's spelling (`windows-1250`, `KOI8-R`, "
+             "`Shift_JIS`, ...), and `UTF-8`, `UTF-16LE` or `UTF-16BE` for Unicode files; `0` "
+             "leaves the field list as it is."),
     numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, SampleLimitKB, &Settings::textBufferSizeKB,
               "The prefix, in KB, that the binary test examines for control characters."),
     numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, SampleLimitKB, &Settings::utf8BufferSizeKB,

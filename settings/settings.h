@@ -29,6 +29,7 @@ struct Settings {
   std::u16string extensions; // trimmed, ASCII-lower-cased; empty means no filter
   bool skipEmpty{};
   bool lineEndings{}; // offers the "Line endings" field
+  bool charset{};     // offers the "Charset" field
   std::int32_t textBufferSizeKB{};
   std::int32_t utf8BufferSizeKB{};
   bool oemEnabled{};
