@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "settings/never_destroyed.h"
+#include "base/never_destroyed.h"
 
 namespace linepeek {
 namespace {
@@ -18,15 +18,17 @@ void resetCache(AnalysisCache& cache) {
   cache.tailDone = false;
   cache.lineCountDone = false;
   cache.lineEndingsDone = false;
+  cache.charsetDone = false;
   cache.headCount = 0;
   cache.tailCount = 0;
   cache.lineTotal = 0;
   // Released, not only emptied: the lines of the last file may be megabytes, and the next file's
-  // lines are built while the record holds what it kept.
-  for (std::string& slot : cache.headSlots)
-    std::string().swap(slot);
-  for (std::string& slot : cache.tailSlots)
-    std::string().swap(slot);
+  // lines are read while the record holds what it kept.
+  std::string().swap(cache.sampleText);
+  std::string().swap(cache.headText);
+  std::string().swap(cache.tailText);
+  cache.headSlots.fill({});
+  cache.tailSlots.fill({});
 }
 
 } // namespace
@@ -41,20 +43,24 @@ platform::FileHandle openForReading(const std::u16string& name) {
   return platform::openFile(name.c_str());
 }
 
-std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
-                      bool* failed) {
-  std::string bytes;
+std::int32_t readInto(platform::FileHandle file, std::int64_t offset, std::int32_t length,
+                      char* buffer, bool* failed) {
   if (failed != nullptr) *failed = false;
-  if (length <= 0) return bytes;
+  if (length <= 0) return 0;
   // A failed seek would leave the position wherever the last read ended; bytes read from there
   // would pass for the wrong part of the file, so answer nothing instead.
   if (!platform::seekTo(file, offset)) {
     if (failed != nullptr) *failed = true;
-    return bytes;
+    return 0;
   }
-  bytes.resize(static_cast<std::size_t>(length));
-  const std::int64_t got = platform::readFile(file, bytes.data(), length, failed);
-  bytes.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(got, 0, length)));
+  const std::int64_t got = platform::readFile(file, buffer, length, failed);
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(got, 0, length));
+}
+
+std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
+                      bool* failed) {
+  std::string bytes(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  bytes.resize(static_cast<std::size_t>(readInto(file, offset, length, bytes.data(), failed)));
   return bytes;
 }
 

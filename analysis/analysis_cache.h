@@ -5,10 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "analysis/encoding_kind.h"
 #include "analysis/line_endings.h"
-#include "analysis/windows.h"
+#include "base/bounds.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -23,25 +24,33 @@ struct AnalysisCache {
   std::int32_t bomLength = 0;
   bool isUnicode = false;
   std::string headSample;
+  // The UTF-8 of a UTF-16 head sample, converted at its first use for the lines of both ends.
+  std::string sampleText;
 
   bool binaryDone = false;
   bool isBinary = false;
   bool encodingDone = false;
   std::string encodingText;
+  // The slots are views of the line text of the window their lines came from: the head sample or
+  // sampleText, or the text held beside them.
   bool headDone = false;
-  std::array<std::string, HeadCapacity> headSlots{};
+  std::string headText;
+  std::array<std::string_view, HeadCapacity> headSlots{};
   std::int32_t headCount = 0;
   bool tailDone = false;
-  std::array<std::string, TailCapacity> tailSlots{};
+  std::string tailText;
+  std::array<std::string_view, TailCapacity> tailSlots{};
   std::int32_t tailCount = 0;
   bool lineCountDone = false;
   std::int64_t lineTotal = 0;
   bool lineEndingsDone = false;
   LineEndingKind lineEndingKind = LineEndingKind::None;
+  bool charsetDone = false;
+  const char* charsetText = nullptr; // a name of CharsetNames, or null for no verdict
 };
 
 // The one record of the process, guarded by the value lock. Emptied by the unload step and
-// never destroyed (settings/never_destroyed.h).
+// never destroyed (base/never_destroyed.h).
 extern AnalysisCache& analysisCache;
 
 // min(size, window) as a 32-bit length; never more than the window, even beyond 2 GiB. A size
@@ -52,17 +61,20 @@ std::int32_t windowLength(std::int64_t size, std::int32_t window);
 // The caller owns the handle (wrap it in a FileOwner).
 platform::FileHandle openForReading(const std::u16string& name);
 
-// Up to `length` bytes at `offset`, with one seek and one read. The result is shorter (down to
-// empty) when the read fails or the file ends early, and empty when the seek fails. A length of
-// 0 or less reads nothing and does not move the file position. `failed`, when given, is set
-// when the seek or the read failed, and cleared when every byte up to `length` or to the end of
-// the file was read.
+// Reads up to `length` bytes at `offset` into `buffer`, with one seek and one read, and answers
+// the bytes read: fewer (down to none) when the read fails or the file ends early, none when the
+// seek fails. A length of 0 or less reads nothing and does not move the file position.
+// `failed`, when given, is set when the seek or the read failed, and cleared when every byte up
+// to `length` or to the end of the file was read.
+std::int32_t readInto(platform::FileHandle file, std::int64_t offset, std::int32_t length,
+                      char* buffer, bool* failed = nullptr);
+// The same bytes as a string.
 std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
                       bool* failed = nullptr);
 
 // Makes `cache` describe this file. When the record is valid and name (exact code units), size
 // and write time all match, nothing changes and nothing is read. Otherwise every lazily computed
-// group is cleared (done flags, counts, line slots with their memory, the line total; isBinary,
+// group is cleared (done flags, counts, line texts with their memory, the line total; isBinary,
 // encodingText and lineEndingKind keep stale values behind their cleared flags) and the record
 // refilled: identity stored, then for a size of 0 or less (empty, or a failed size query) the
 // binary, head, tail and line count groups are preset as empty without reading; else one read of

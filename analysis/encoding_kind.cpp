@@ -9,7 +9,7 @@
 #endif
 
 #include "analysis/encoding_kind_testing.h"
-#include "analysis/windows.h"
+#include "base/bounds.h"
 
 namespace linepeek {
 namespace {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "analysis/encoding_name_testing.h"
+#include "base/characters.h"
 
 namespace linepeek {
 
@@ -27,7 +28,7 @@ unsigned byteAt(std::string_view bytes, std::size_t index) {
 
 // TAB, LF and CR are the only bytes below 0x20 that plain text holds.
 bool isControlByte(unsigned byte) {
-  return byte < 0x20 && byte != 0x09 && byte != 0x0A && byte != 0x0D;
+  return byte < 0x20 && byte != 0x09 && byte != Lf && byte != Cr;
 }
 
 // Box-drawing and block characters of the DOS code pages: 0xB0..0xDF and 0xFF. The letters that
@@ -108,16 +109,17 @@ bool looksRussian(std::string_view sample, bool dosLetters, const Settings& conf
   return letters * 100 / examined >= config.rusPercent;
 }
 
-void binaryFlag(AnalysisCache& cache, const Settings& config) {
-  if (cache.binaryDone) return;
+bool binaryFlag(AnalysisCache& cache, const Settings& config) {
+  if (cache.binaryDone) return cache.isBinary;
   // A file found to be UTF-8 or UTF-16 is text whatever control bytes it holds.
   cache.isBinary = cache.fileSize != 0 && cache.kind == EncodingKind::Other &&
                    looksBinary(cache.headSample, config);
   cache.binaryDone = true;
+  return cache.isBinary;
 }
 
-void encodingName(AnalysisCache& cache, const Settings& config) {
-  if (cache.encodingDone) return;
+const char* encodingName(AnalysisCache& cache, const Settings& config) {
+  if (cache.encodingDone) return cache.encodingText.c_str();
   const char* name = AnsiName;
   switch (cache.kind) {
   case EncodingKind::Utf8:
@@ -137,8 +139,7 @@ void encodingName(AnalysisCache& cache, const Settings& config) {
       name = RtfName;
       break;
     }
-    binaryFlag(cache, config);
-    if (cache.isBinary) {
+    if (binaryFlag(cache, config)) {
       name = BinaryName;
     } else if (config.oemEnabled && looksOemGraphics(sample, config)) {
       name = DosName;
@@ -152,11 +153,11 @@ void encodingName(AnalysisCache& cache, const Settings& config) {
   }
   cache.encodingText = name;
   cache.encodingDone = true;
+  return cache.encodingText.c_str();
 }
 
 const char* fileTypeName(AnalysisCache& cache, const Settings& config) {
-  binaryFlag(cache, config);
-  return cache.isBinary ? BinaryName : TextName;
+  return binaryFlag(cache, config) ? BinaryName : TextName;
 }
 
 } // namespace linepeek

@@ -27,11 +27,12 @@ inline constexpr std::array<const char*, 10> EncodingNames = {
     Utf16LeName, Utf16BeName, Utf8BomName, Utf8NoBomName, AnsiName,
     AnsiRuName,  DosName,     DosRuName,   RtfName,       BinaryName};
 
-// The once-per-file producers of isBinary and encodingText.
-void binaryFlag(AnalysisCache& cache, const Settings& config);
-void encodingName(AnalysisCache& cache, const Settings& config);
+// The once-per-file producers of isBinary and encodingText (one of EncodingNames): each computes
+// its value when its done flag is clear, caches it and answers it.
+bool binaryFlag(AnalysisCache& cache, const Settings& config);
+const char* encodingName(AnalysisCache& cache, const Settings& config);
 
-// The "Type" of the cached file, BinaryName or TextName, running binaryFlag when it has not run.
+// The "Type" of the cached file, BinaryName or TextName, from binaryFlag.
 const char* fileTypeName(AnalysisCache& cache, const Settings& config);
 
 } // namespace linepeek

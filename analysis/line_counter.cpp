@@ -69,8 +69,8 @@ std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32
   return finishCount(state);
 }
 
-void lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config) {
-  if (cache.lineCountDone) return;
+std::int64_t lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config) {
+  if (cache.lineCountDone) return cache.lineTotal;
   if (cache.fileSize > 0 && static_cast<std::int64_t>(cache.headSample.size()) == cache.fileSize) {
     // The head sample holds the whole file: count it where it is, without a read or a buffer.
     cache.lineTotal = countBytes(cache.headSample, cache.kind, cache.bomLength, config.skipEmpty);
@@ -78,6 +78,7 @@ void lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& 
     cache.lineTotal = countLines(file, cache.kind, cache.bomLength, config.skipEmpty);
   }
   cache.lineCountDone = true;
+  return cache.lineTotal;
 }
 
 } // namespace linepeek

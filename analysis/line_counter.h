@@ -11,8 +11,8 @@
 
 namespace linepeek {
 
-// Bytes per read: a chunk is filled in pieces small enough to stay in the core's L2 cache, and
-// each piece is counted while it is still there.
+// Bytes per read: each read fills the one buffer of a count, small enough to stay in the core's
+// L2 cache, and is counted while it is still there.
 inline constexpr std::int32_t CountPiece = 262144;
 
 // The instruction sets the counting kernels are written for, narrowest first.
@@ -50,8 +50,8 @@ void scanUnits(const unsigned char* data, std::size_t byteLength, UnitShape shap
 std::int64_t finishCount(const LineState& state);
 
 // The once-per-file producer of lineTotal: counts unless lineCountDone is set, then sets it
-// whatever the result, so a failed count is not retried for the same cached file. A head sample
-// that holds the whole file is counted where it is, without a read.
-void lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config);
+// whatever the result, so a failed count is not retried for the same cached file, and answers
+// the total. A head sample that holds the whole file is counted where it is, without a read.
+std::int64_t lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config);
 
 } // namespace linepeek

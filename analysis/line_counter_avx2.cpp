@@ -24,10 +24,11 @@ struct Avx2 {
     if constexpr (UnitBytes == 1) return _mm256_cmpeq_epi8(a, b);
     return _mm256_cmpeq_epi16(a, b);
   }
-  // max(u, 33) == u exactly when u > 32, compared unsigned.
+  // max(u, LastBlank + 1) == u exactly when u > LastBlank, compared unsigned.
   template <std::size_t UnitBytes> static Vector visible(Vector a) {
-    if constexpr (UnitBytes == 1) return _mm256_cmpeq_epi8(_mm256_max_epu8(a, splat8(33)), a);
-    return _mm256_cmpeq_epi16(_mm256_max_epu16(a, splat16(33)), a);
+    if constexpr (UnitBytes == 1)
+      return _mm256_cmpeq_epi8(_mm256_max_epu8(a, splat8(LastBlank + 1)), a);
+    return _mm256_cmpeq_epi16(_mm256_max_epu16(a, splat16(LastBlank + 1)), a);
   }
   // The pack works within each 128-bit half; the permute puts the four quarters back in order.
   static Vector pack(Vector a, Vector b) {

@@ -6,12 +6,10 @@
 #include <atomic>
 
 #include "analysis/line_counter_vector.h"
+#include "base/characters.h"
 
 namespace linepeek {
 namespace {
-
-constexpr unsigned LineFeed = 0x0A;
-constexpr unsigned LastBlank = 32; // units up to space are blanks and controls
 
 inline unsigned unitAt(const unsigned char* data, std::size_t index, UnitShape shape) {
   switch (shape) {
@@ -30,13 +28,13 @@ std::uint64_t countPlain(const unsigned char* data, std::size_t units, UnitShape
   std::uint64_t lines = 0;
   if (!skipEmpty) {
     for (std::size_t i = 0; i < units; ++i)
-      lines += unitAt(data, i, shape) == LineFeed;
+      lines += unitAt(data, i, shape) == Lf;
     return lines;
   }
   bool open = nonBlank;
   for (std::size_t i = 0; i < units; ++i) {
     const unsigned unit = unitAt(data, i, shape);
-    if (unit == LineFeed) {
+    if (unit == Lf) {
       lines += open;
       open = false;
     } else if (unit > LastBlank) {
@@ -138,7 +136,7 @@ void scanUnits(const unsigned char* data, std::size_t byteLength, UnitShape shap
   state.lines += blocks.lines + countPlain(data + unitBytes * blocks.units, units - blocks.units,
                                            shape, skipEmpty, nonBlank);
   // Without skipEmpty any unit opens a line, so only the last one decides.
-  state.openLine = skipEmpty ? nonBlank : unitAt(data, units - 1, shape) != LineFeed;
+  state.openLine = skipEmpty ? nonBlank : unitAt(data, units - 1, shape) != Lf;
 }
 
 std::int64_t finishCount(const LineState& state) {

@@ -24,11 +24,11 @@ struct Sse2 {
     if constexpr (UnitBytes == 1) return _mm_cmpeq_epi8(a, b);
     return _mm_cmpeq_epi16(a, b);
   }
-  // Bytes: max(b, 33) == b exactly when b > 32. 16-bit lanes, which SSE2 can only compare
-  // signed: with the top bit flipped, unsigned order becomes signed order.
+  // Bytes: max(b, LastBlank + 1) == b exactly when b > LastBlank. 16-bit lanes, which SSE2 can only
+  // compare signed: with the top bit flipped, unsigned order becomes signed order.
   template <std::size_t UnitBytes> static Vector visible(Vector a) {
-    if constexpr (UnitBytes == 1) return _mm_cmpeq_epi8(_mm_max_epu8(a, splat8(33)), a);
-    return _mm_cmpgt_epi16(_mm_xor_si128(a, splat16(0x8000)), splat16(0x8000 + 32));
+    if constexpr (UnitBytes == 1) return _mm_cmpeq_epi8(_mm_max_epu8(a, splat8(LastBlank + 1)), a);
+    return _mm_cmpgt_epi16(_mm_xor_si128(a, splat16(0x8000)), splat16(0x8000 + LastBlank));
   }
   // Masks of 0 or -1 saturate to bytes of 0 or -1.
   static Vector pack(Vector a, Vector b) { return _mm_packs_epi16(a, b); }

@@ -3,16 +3,19 @@
 // line_counter_avx2.cpp) that supplies a traits struct and is compiled for that instruction set:
 // a compiler builds each function for one target only, so one file cannot hold the loops for two.
 //
-// Those files include nothing but this header, <cstddef>, <cstdint> and the intrinsics. An
-// inline function they emitted would be built with their instructions, and the linker may hand
-// that copy to code that runs on any CPU. For the same reason the loops are members of a
-// template over the traits, which each file keeps in an unnamed namespace: no copy is shared.
-// tests/analysis/check_kernel_object.cmake holds the AVX2 object to this.
+// Those files include nothing but this header (and through it base/characters.h, which holds
+// constants only), <cstddef>, <cstdint> and the intrinsics. An inline function they emitted would
+// be built with their instructions, and the linker may hand that copy to code that runs on any CPU.
+// For the same reason the loops are members of a template over the traits, which each file keeps in
+// an unnamed namespace: no copy is shared. tests/analysis/check_kernel_object.cmake holds the AVX2
+// object to this.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <immintrin.h>
+
+#include "base/characters.h"
 
 namespace linepeek::kernels {
 
@@ -26,8 +29,8 @@ struct BlockCount {
 
 // Scans the whole blocks of `units` units at `data`: bytes, or 16-bit units when `words`, stored
 // big-endian when `bigEndian`. Without skipEmpty it counts the LF units. With skipEmpty it counts
-// the LF units that end a line holding a unit above 32; `nonBlank` says on entry whether the line
-// open before `data` holds one, and on return whether the line open after the last block does.
+// the LF units that end a line holding a unit above LastBlank; `nonBlank` says on entry whether the
+// line open before `data` holds one, and on return whether the line open after the last block does.
 using BlockKernel = BlockCount (*)(const unsigned char* data, std::size_t units, bool words,
                                    bool bigEndian, bool skipEmpty, bool& nonBlank);
 
@@ -41,7 +44,7 @@ BlockCount avx2Blocks(const unsigned char* data, std::size_t units, bool words, 
 //   load(at)                    Isa::Bytes bytes from any address
 //   splat8(v), splat16(v)       every 8- or 16-bit lane set to v
 //   equal<UnitBytes>(a, b)      lanes of 1 or 2 bytes: all ones where a equals b, else zero
-//   visible<UnitBytes>(a)       the same for lanes above 32, compared unsigned
+//   visible<UnitBytes>(a)       the same for lanes above LastBlank, compared unsigned
 //   pack(a, b)                  16-bit lane masks of a, then b, as byte lane masks in that order
 //   bits(mask)                  bit i = the top bit of byte lane i
 //   swapBytes(a)                the two bytes of every 16-bit lane exchanged
@@ -49,7 +52,6 @@ BlockCount avx2Blocks(const unsigned char* data, std::size_t units, bool words, 
 //   popCount(bits)
 template <class Isa> struct VectorKernel {
   using Vector = typename Isa::Vector;
-  static constexpr unsigned LineFeed = 0x0A;
   static constexpr std::size_t BlockUnits = 64;
 
   static BlockCount scan(const unsigned char* data, std::size_t units, bool words, bool bigEndian,
@@ -72,7 +74,7 @@ template <class Isa> struct VectorKernel {
     constexpr std::size_t MaxSteps = 63;
     // A 16-bit lane holds the unit as a little-endian load reads it.
     const Vector lf =
-        UnitBytes == 1 ? Isa::splat8(LineFeed) : Isa::splat16(bigEndian ? LineFeed << 8 : LineFeed);
+        UnitBytes == 1 ? Isa::splat8(Lf) : Isa::splat16(bigEndian ? unsigned{Lf} << 8 : Lf);
     BlockCount done{};
     while (units - done.units >= StepUnits) {
       const std::size_t fit = (units - done.units) / StepUnits;
@@ -92,12 +94,12 @@ template <class Isa> struct VectorKernel {
     return done;
   }
 
-  // Each block of 64 units becomes two bit masks, LF and above 32 (bit i = unit i), built from
-  // parts of Isa::Bytes units: one vector of bytes, or two of 16-bit units. Each byte order has
-  // a loop of its own; a test inside the loop measured slower.
+  // Each block of 64 units becomes two bit masks, LF and above LastBlank (bit i = unit i), built
+  // from parts of Isa::Bytes units: one vector of bytes, or two of 16-bit units. Each byte order
+  // has a loop of its own; a test inside the loop measured slower.
   template <std::size_t UnitBytes, bool BigEndian>
   static BlockCount skipBlank(const unsigned char* data, std::size_t units, bool& nonBlank) {
-    const Vector lf = UnitBytes == 1 ? Isa::splat8(LineFeed) : Isa::splat16(LineFeed);
+    const Vector lf = UnitBytes == 1 ? Isa::splat8(Lf) : Isa::splat16(Lf);
     BlockCount done{};
     bool carry = nonBlank;
     for (; units - done.units >= BlockUnits; done.units += BlockUnits) {
@@ -131,13 +133,13 @@ template <class Isa> struct VectorKernel {
     return done;
   }
 
-  // For 64 units with LF bits `lfBits` and above-32 bits `visibleBits`, the LFs whose line holds
-  // a unit above 32. Between two LFs the complement of `lfBits` is a run of ones; adding a
-  // visible bit (or the carry from the previous block at bit 0) ripples to the end of its run and
-  // sets the LF there. Further bits in the same run land on cleared bits, so each LF is set at
-  // most once. A carry out of bit 63 means the line after the last LF is already non-blank.
-  // One add with carry in and out keeps the chain from block to block to one instruction; two
-  // adds and compares measured about 1.4 times slower (AVX2, bytes, in L2).
+  // For 64 units with LF bits `lfBits` and above-LastBlank bits `visibleBits`, the LFs whose line
+  // holds a unit above LastBlank. Between two LFs the complement of `lfBits` is a run of ones;
+  // adding a visible bit (or the carry from the previous block at bit 0) ripples to the end of its
+  // run and sets the LF there. Further bits in the same run land on cleared bits, so each LF is set
+  // at most once. A carry out of bit 63 means the line after the last LF is already non-blank. One
+  // add with carry in and out keeps the chain from block to block to one instruction; two adds and
+  // compares measured about 1.4 times slower (AVX2, bytes, in L2).
   static std::uint64_t goodLfs(std::uint64_t lfBits, std::uint64_t visibleBits, bool& carry) {
     unsigned long long sum = 0;
     carry = _addcarry_u64(carry ? 1 : 0, ~lfBits, visibleBits, &sum) != 0;

@@ -7,12 +7,10 @@
 
 #include "analysis/analysis_cache.h"
 #include "analysis/encoding_name.h"
+#include "base/characters.h"
 
 namespace linepeek {
 namespace {
-
-constexpr unsigned Lf = 0x0A;
-constexpr unsigned Cr = 0x0D;
 
 struct EndCounts {
   std::size_t lf = 0;   // every LF
@@ -93,20 +91,19 @@ LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
   return LineEndingKind::None;
 }
 
-void lineEndings(AnalysisCache& cache) {
-  if (cache.lineEndingsDone) return;
+LineEndingKind lineEndings(AnalysisCache& cache) {
+  if (cache.lineEndingsDone) return cache.lineEndingKind;
   // A short read leaves the sample shorter than the file: a CR at its end then stays open.
   const bool sampleIsWhole = static_cast<std::int64_t>(cache.headSample.size()) >= cache.fileSize;
   cache.lineEndingKind =
       classifyLineEndings(cache.headSample, cache.kind, cache.bomLength, sampleIsWhole);
   cache.lineEndingsDone = true;
+  return cache.lineEndingKind;
 }
 
 const char* lineEndingsName(AnalysisCache& cache, const Settings& config) {
-  binaryFlag(cache, config);
-  if (cache.isBinary) return nullptr;
-  lineEndings(cache);
-  return LineEndingNames[static_cast<std::size_t>(cache.lineEndingKind)];
+  if (binaryFlag(cache, config)) return nullptr;
+  return LineEndingNames[static_cast<std::size_t>(lineEndings(cache))];
 }
 
 } // namespace linepeek

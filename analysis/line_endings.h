@@ -35,11 +35,12 @@ LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
                                    std::int32_t bomLength, bool sampleIsWhole);
 
 // The once-per-file producer of lineEndingKind: classifies the head sample unless
-// lineEndingsDone is set, then sets it. The sample is whole when it holds fileSize bytes.
-void lineEndings(AnalysisCache& cache);
+// lineEndingsDone is set, then sets it, and answers the kind. The sample is whole when it holds
+// fileSize bytes.
+LineEndingKind lineEndings(AnalysisCache& cache);
 
 // The "Line endings" of the cached file, one of LineEndingNames; null for a file that "Type"
-// calls binary (binaryFlag runs when it has not), which gets no value.
+// calls binary (binaryFlag), which gets no value.
 const char* lineEndingsName(AnalysisCache& cache, const Settings& config);
 
 } // namespace linepeek

@@ -9,31 +9,25 @@
 
 namespace linepeek {
 
-// Window and read sizes as parameters so tests and fuzzers reach the boundaries with small
-// inputs.
+// Window sizes as parameters so tests and fuzzers reach the boundaries with small inputs.
 struct LineWindows {
   std::int32_t first = HeadWindow;
   std::int32_t wide = WideWindow;
-  std::int32_t piece = HeadWindow; // bytes per read of a wide UTF-16 window
 };
 
 // Fills headSlots/headCount once per cached file (returns at once when headDone). The first
 // pass splits the cached head sample without reading; when it holds fewer than ten lines of a
 // file larger than `windows.first`, the first min(size, `windows.wide`) bytes are split instead,
 // unless their read came back no longer than the sample. A last line without LF counts only
-// when the window reached the end of the file. A UTF-16 wide window is read in pieces of
-// `windows.piece` bytes and its lines read again into their slots, so that it is never held
-// whole; when a line cannot be read again, the first pass stays. The caller holds the value
-// lock.
+// when the window reached the end of the file. The caller holds the value lock.
 void headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
                LineWindows windows = {});
 // Fills tailSlots/tailCount once per cached file (returns at once when tailDone). Reads the last
 // min(size, `windows.first`) bytes and, when they give fewer than three lines of a larger file,
 // the last min(size, `windows.wide`) bytes; a file held whole in the head sample is not read.
 // Text before a window's first LF counts only when the window starts at offset 0, the only place
-// a BOM is skipped. UTF-16 windows start on an even offset, and wide ones are read as the head's
-// are. A window whose read fails (or whose lines cannot be read again) is not used; one that ends
-// early at the end of the file is. The caller holds the value lock.
+// a BOM is skipped. UTF-16 windows start on an even offset. A window whose read fails is not
+// used; one that ends early at the end of the file is. The caller holds the value lock.
 void tailLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
                LineWindows windows = {});
 

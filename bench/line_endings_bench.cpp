@@ -5,7 +5,7 @@
 #include <string>
 
 #include "analysis/line_endings.h"
-#include "analysis/windows.h"
+#include "base/bounds.h"
 #include "bench/text_source.h"
 
 namespace {

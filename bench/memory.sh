@@ -1,15 +1,18 @@
 #!/bin/sh
-# Peak memory of a full row (all sixteen fields, unit 0) through the built module, loaded by a
-# minimal host: on a 1 GiB text file, on 5 GiB sparse files with and without LFs, and on files
-# that are one 4 MiB line (ANSI, UTF-8, UTF-16), each once with the default settings and once
-# with twenty chained replacement pairs that each lengthen the text as far as it may go. Fails
+# Peak memory of a full row (every field, unit 0) through the built module, loaded by a minimal
+# host: on a 1 GiB text file, on 5 GiB sparse files with and without LFs, and on files that are
+# one 4 MiB line (ANSI, UTF-8, UTF-16), each once with the default settings and once with twenty
+# chained replacement pairs that each lengthen the text as far as it may go; and on 8-bit texts
+# that keep the charset detector's probers busy (every high byte, and Cyrillic in code page
+# 1251), with the default settings and with "Line endings" and "Charset" switched on. Fails
 # when a row grows the host's peak resident size, or its peak heap under valgrind massif, by
 # 16 MiB or more.
 #
 #   bench/memory.sh               BUILD_DIR (default build) holds or receives linepeek.so
 #   BUILD_DIR=build-x DATA_DIR=/big/tmp bench/memory.sh
 #   MASSIF=0 bench/memory.sh      peak resident size only (massif takes a few minutes)
-#   SHAPES=line bench/memory.sh   only the 4 MiB lines ("big" for the large files only)
+#   SHAPES=line bench/memory.sh   only the 4 MiB lines ("big" for the large files only,
+#                                 "charset" for the detector's texts)
 #
 # Linux updates the peak resident size lazily, so a buffer that is mapped, filled and unmapped
 # between two updates can be missed; massif sees every heap block and is the figure to trust.
@@ -24,7 +27,7 @@ set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-"$root/build"}
-shapes=${SHAPES:-big line}
+shapes=${SHAPES:-big line charset}
 limit_kib=$((16 * 1024))
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -38,10 +41,13 @@ trap 'rm -rf "$data"' EXIT INT TERM
 host="$data/memory_host"
 g++ -std=c++17 -O2 -Wall -Wextra -o "$host" "$root/bench/memory_host.cpp" -ldl
 
-# Two copies of the module: one without a settings file, one with the pairs.
-mkdir "$data/plain" "$data/pairs"
+# Three copies of the module: one without a settings file, one with the pairs, one with the
+# opt-in fields.
+mkdir "$data/plain" "$data/pairs" "$data/optin"
 cp "$build/linepeek.so" "$data/plain/linepeek.so"
 cp "$build/linepeek.so" "$data/pairs/linepeek.so"
+cp "$build/linepeek.so" "$data/optin/linepeek.so"
+printf '[Options]\nLineEndings=1\nCharset=1\n' >"$data/optin/linepeek.ini"
 # S1 turns every 'a' into 2,045 'b's, S2 every U+4E2D into as many 'b's; from S3 on each pair
 # turns every unit the one before produced into 2,045 of the next letter.
 {
@@ -85,6 +91,24 @@ case " $shapes " in *" line "*)
   ;;
 esac
 
+case " $shapes " in *" charset "*)
+  # 1 MiB each: lines of every byte from 0x80 to 0xFF, which no prober settles on, and Russian
+  # words in code page 1251.
+  awk 'BEGIN { for (b = 128; b < 256; b++) line = line sprintf("%c", b); print line }' |
+    LC_ALL=C sed 's/.\{8\}/& /g' >"$data/unit"
+  while [ "$(wc -c <"$data/unit")" -lt 1048576 ]; do
+    cat "$data/unit" "$data/unit" >"$data/units" && mv "$data/units" "$data/unit"
+  done
+  head -c 1048576 "$data/unit" >"$data/charset-high.txt"
+  printf '\323\362\360\356\354 \357\360\350\345\345\345\342 \342 \343\356\360\356\344.\n' >"$data/unit"
+  while [ "$(wc -c <"$data/unit")" -lt 1048576 ]; do
+    cat "$data/unit" "$data/unit" >"$data/units" && mv "$data/units" "$data/unit"
+  done
+  head -c 1048576 "$data/unit" >"$data/charset-1251.txt"
+  rm "$data/unit"
+  ;;
+esac
+
 # One row: "baseline peak growth" and the answers, or the reason it did not come back.
 row() {
   (
@@ -116,7 +140,7 @@ measure() {
     status=1
     return
   fi
-  tail -n +2 "$data/out" | grep -E 'field (0|12|13|14|15):' || true
+  tail -n +2 "$data/out" | grep -E 'field (0|12|13|14|15|16|17):' | grep -v '(-1)$' || true
   if [ "$growth" -ge "$limit_kib" ] || { [ "$heap_kib" != - ] && [ "$heap_kib" -ge "$limit_kib" ]; }; then
     echo "  over the limit of $limit_kib KiB" >&2
     status=1
@@ -133,6 +157,13 @@ case " $shapes " in *" line "*)
   for file in line-ansi.txt line-utf8.txt line-utf16.txt; do
     measure "$file" "$data/plain/linepeek.so" "$file"
     measure "$file, pairs" "$data/pairs/linepeek.so" "$file"
+  done
+  ;;
+esac
+case " $shapes " in *" charset "*)
+  for file in charset-high.txt charset-1251.txt; do
+    measure "$file" "$data/plain/linepeek.so" "$file"
+    measure "$file, opt-in fields" "$data/optin/linepeek.so" "$file"
   done
   ;;
 esac

@@ -1,5 +1,6 @@
-// A minimal host for measuring memory: loads the module by path, asks all sixteen fields of one
-// file with unit 0, and prints the peak resident size before and after the row.
+// A minimal host for measuring memory: loads the module by path, asks every field of one file
+// with unit 0 (the sixteen and the two the settings may add; a field not offered answers -1),
+// and prints the peak resident size before and after the row.
 //
 //   memory_host MODULE FILE
 //
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
   const long baseline = peakKib();
 
   std::string answers;
-  for (int field = 0; field < 16; ++field) {
+  for (int field = 0; field < 18; ++field) {
     std::memset(buffer, 0, sizeof buffer);
     const int code = getValue(name.c_str(), field, 0, buffer, 1024, 0);
     answers += "  field " + std::to_string(field) + ": " + describe(code, buffer) + "\n";

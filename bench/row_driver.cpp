@@ -7,6 +7,7 @@
 //                                        the second row
 //   row_driver MODULE ends ROUNDS FILE.. "-1", "-2", "-3" and "1" of each FILE, ROUNDS times
 //   row_driver MODULE memory FILE        one row; peak resident size before and after
+//   row_driver MODULE field N DIR        field N alone, unit 0, of every file in DIR
 //
 // Files of DIR are asked in name order, as a file manager lists them. "ends" needs a hard link
 // FILE.alt beside every FILE: the names alternate, so the module's one-file cache is refilled
@@ -145,6 +146,14 @@ int runRow(const std::string& dir) {
   return files.empty() ? 1 : 0;
 }
 
+int runField(int field, const std::string& dir) {
+  const std::vector<std::string> files = filesOf(dir);
+  for (const std::string& file : files)
+    ask(wide(file), field);
+  std::printf("files %zu answers %016" PRIx64 "\n", files.size(), answerSum);
+  return files.empty() ? 1 : 0;
+}
+
 int runCache(const std::string& dir) {
   const std::vector<std::string> files = filesOf(dir);
   IoCounter counter;
@@ -252,8 +261,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: %s MODULE row|cache DIR\n"
                  "       %s MODULE ends ROUNDS FILE...\n"
-                 "       %s MODULE memory FILE\n",
-                 argv[0], argv[0], argv[0]);
+                 "       %s MODULE memory FILE\n"
+                 "       %s MODULE field N DIR\n",
+                 argv[0], argv[0], argv[0], argv[0]);
     return 2;
   }
   void* module = ::dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
@@ -270,6 +280,7 @@ int main(int argc, char** argv) {
   if (mode == "row") return runRow(argv[3]);
   if (mode == "cache") return runCache(argv[3]);
   if (mode == "memory") return runMemory(argv[3]);
+  if (mode == "field" && argc >= 5) return runField(std::atoi(argv[3]), argv[4]);
   if (mode == "ends" && argc >= 5)
     return runEnds(std::max(1, std::atoi(argv[3])), argc - 4, argv + 4);
   std::fprintf(stderr, "unknown mode %s\n", argv[2]);

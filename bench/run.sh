@@ -2,18 +2,18 @@
 # Every speed and memory comparison of linepeek in one run, each against a floor or a peer tool
 # measured in the same run, in alternation; prints medians with min and max, and the ratios.
 #
-#   bench/run.sh                 the full run (about 12 minutes on 2 cores)
+#   bench/run.sh                 the full run (about 15 minutes on 2 cores)
 #   QUICK=1 bench/run.sh         a smaller run (about 3 minutes): fewer files, rounds and bytes
 #   BUILD=dir SECTIONS="rows ends" bench/run.sh
 #
-# Sections (SECTIONS, default all): rows, cache, tree, ends, memory, count. Builds what it needs in
-# Release (BUILD, default build-perf), writes its data deterministically into a temporary folder
-# (TMPDIR; removed on exit; about 6 GiB on disk at the peak, the 50 GiB files are sparse) and
-# warms the page cache before timing.
+# Sections (SECTIONS, default all): rows, cache, charset, tree, ends, memory, count. Builds what
+# it needs in Release (BUILD, default build-perf), writes its data deterministically into a
+# temporary folder (TMPDIR; removed on exit; about 6 GiB on disk at the peak, the 50 GiB files
+# are sparse) and warms the page cache before timing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-perf}
-sections=${SECTIONS:-rows cache tree ends memory count}
+sections=${SECTIONS:-rows cache charset tree ends memory count}
 if [ "${QUICK:-0}" = 1 ]; then
   files=2000 rounds=3 end_rounds=60 count_mib=128 count_rounds=3 memory_mib=256
 else
@@ -47,7 +47,7 @@ echo "kernel: $(uname -r); uchardet $(uchardet --version | sed -n 's/^Version //
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 minutes)"
 echo "build: $build (Release), QUICK=${QUICK:-0}"
 
-if has rows || has cache || has tree; then
+if has rows || has cache || has charset || has tree; then
   mkdir "$work/rows"
   "$data" rows "$files" "$work/rows"
   cat "$work/rows"/* > /dev/null
@@ -94,6 +94,20 @@ if has cache; then
   "$build/bench/linepeek_alternate" "$rounds" "$files" \
     frame "'$build/bench/linepeek_row_floor' '$work/rows' frame" \
     "replay: module's cached row" "'$build/bench/linepeek_row_floor' '$work/rows' cached"
+fi
+
+if has charset; then
+  echo
+  echo "== charset: \"Charset\" alone of each of the $files files against uchardet on the same files"
+  # A copy of the module beside settings that offer the column; with LineEndings off it is
+  # field 16. uchardet gets every file as an argument of one process, as in "rows".
+  mkdir "$work/charset"
+  cp "$module" "$work/charset/linepeek.so"
+  printf '[Options]\nCharset=1\n' >"$work/charset/linepeek.ini"
+  "$build/bench/linepeek_alternate" "$rounds" "$files" \
+    "uchardet (all args)" "cd '$work/rows' && uchardet *" \
+    "driver: Charset" "'$driver' '$work/charset/linepeek.so' field 16 '$work/rows'" \
+    "driver: Encoding" "'$driver' '$work/charset/linepeek.so' field 14 '$work/rows'"
 fi
 
 if has tree; then

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "cli/text.h"
-#include "platform/ascii.h"
 
 namespace linepeek::cli {
 namespace {
@@ -18,7 +18,7 @@ std::string_view trimBlanks(std::string_view text) {
 
 // Multiple-choice fields carry choices, not units, in the units text.
 bool hasUnits(const FieldInfo& field) {
-  return field.type != TypeMultipleChoice && !field.units.empty();
+  return field.type != MultipleChoice && !field.units.empty();
 }
 
 std::string fieldNames(const std::vector<FieldInfo>& catalogue) {
@@ -128,7 +128,7 @@ bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalog
     error = unknownField(name, catalogue) + " (in --where)";
     return false;
   }
-  const bool isChoice = condition.field->type == TypeMultipleChoice;
+  const bool isChoice = condition.field->type == MultipleChoice;
   const std::vector<std::string> choices = splitUnits(condition.field->units);
   condition.values.clear();
   for (const std::string_view value : splitList(text.substr(equals + 1))) {

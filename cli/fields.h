@@ -11,7 +11,8 @@
 namespace linepeek::cli {
 
 // The fields shown when the user names none; those missing from a catalogue are left out.
-inline constexpr std::string_view DefaultFields = "Type,Encoding,Line endings,Line count,1,-1";
+inline constexpr std::string_view DefaultFields =
+    "Type,Encoding,Charset,Line endings,Line count,1,-1";
 
 struct SelectedField {
   const FieldInfo* info;

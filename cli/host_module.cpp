@@ -41,7 +41,7 @@ bool HostModule::readCatalogue(std::vector<FieldInfo>& fields, std::string& erro
     std::memset(name, 0, sizeof name);
     std::memset(units, 0, sizeof units);
     const int type = supportedField_(index, name, units, CatalogueTextBytes);
-    if (type == TypeNoMoreFields) return true;
+    if (type == NoMoreFields) return true;
     fields.push_back({index, validUtf8(name), type, validUtf8(units)});
   }
   error = "the module offers more than " + std::to_string(MaxFields) + " fields";
@@ -54,17 +54,17 @@ Value HostModule::value(const std::u16string& fileName, int field, int unit) con
   alignas(std::int64_t) char buffer[ValueBytes] = {};
   const int answer = getValueW_(fileName.c_str(), field, unit, buffer, ValueBytes, 0);
   switch (answer) {
-  case TypeNumeric64: {
+  case Numeric64: {
     std::int64_t number = 0;
     std::memcpy(&number, buffer, sizeof number);
     return Value::ofNumber(number);
   }
-  case TypeStringW: {
+  case StringW: {
     std::u16string units(ValueBytes / 2, u'\0');
     std::memcpy(units.data(), buffer, units.size() * sizeof(char16_t));
     return Value::ofText(utf16ToUtf8(units.substr(0, units.find(u'\0'))));
   }
-  case TypeMultipleChoice: {
+  case MultipleChoice: {
     const char* end = std::find(buffer, buffer + ValueBytes, '\0');
     return Value::ofText(
         validUtf8(std::string_view(buffer, static_cast<std::size_t>(end - buffer))));

@@ -8,16 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/host_codes.h"
 #include "cli/system.h"
 #include "cli/value.h"
 
 namespace linepeek::cli {
-
-// Field type codes of the host interface; also the success answers of a value request.
-inline constexpr int TypeNoMoreFields = 0;
-inline constexpr int TypeNumeric64 = 2;
-inline constexpr int TypeMultipleChoice = 7;
-inline constexpr int TypeStringW = 11;
 
 // The value buffer handed to the module, in bytes, and the maxLen of every request, as a file
 // manager sizes it: a line shows up to 4,095 UTF-16 units, a choice up to 8,191 bytes.

@@ -130,7 +130,7 @@ _linepeek_cli() {
   esac
 
   if [[ $cur == -* && $option != -- && $option != --module ]]; then
-    _linepeek_cli_reply "$cur" $'--fields\n--unit\n--recursive\n--format\n--width\n--module\n--list-fields\n--help\n--version\n-f\n-u\n-r\n-o\n-h\n-V\n--summary\n--summary-only\n--where\n--files-from\n--null\n--jobs\n-0\n-j'
+    _linepeek_cli_reply "$cur" $'--fields\n--unit\n--recursive\n--format\n--width\n--module\n--list-fields\n--settings\n--help\n--version\n-f\n-u\n-r\n-o\n-h\n-V\n--summary\n--summary-only\n--where\n--files-from\n--null\n--jobs\n-0\n-j'
     return
   fi
   # Paths, and the module's path.

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "cli/system.h"
 #include "cli/text.h"
-#include "platform/ascii.h"
 
 namespace linepeek::cli {
 namespace fs = std::filesystem;

@@ -17,6 +17,7 @@
 #include "cli/host_module.h"
 #include "cli/listing.h"
 #include "cli/options.h"
+#include "cli/settings_report.h"
 #include "cli/summary.h"
 #include "cli/system.h"
 #include "cli/workers.h"
@@ -94,11 +95,11 @@ private:
 
 const char* typeName(int type) {
   switch (type) {
-  case TypeNumeric64:
+  case Numeric64:
     return "int64";
-  case TypeMultipleChoice:
+  case MultipleChoice:
     return "choice";
-  case TypeStringW:
+  case StringW:
     return "string";
   default:
     return "other";
@@ -139,6 +140,13 @@ int runChecked(const std::vector<std::string>& args) {
       std::error_code ec;
       return std::filesystem::exists(pathFromUtf8(path), ec);
     });
+  }
+  if (options.checkSettings) {
+    const int status = reportSettings(
+        options, modulePath, [&](std::string_view text) { out.add(text); }, error);
+    if (status == ExitError) complain(error);
+    out.flush();
+    return out.failed() ? ExitError : status;
   }
   std::optional<HostModule> module = HostModule::load(modulePath, error);
   if (!module) {

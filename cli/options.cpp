@@ -16,9 +16,10 @@ current folder.
 
 Options:
   -f, --fields LIST    field names as the module's catalogue has them ("1".."10", "-3", "-2",
-                       "-1", "Line count", "Encoding", "Type", "Line endings" if offered),
-                       comma-separated, or "all"
-                       (default: Type,Encoding,Line endings,Line count,1,-1, where offered)
+                       "-1", "Line count", "Encoding", "Type", "Line endings" and "Charset"
+                       if offered), comma-separated, or "all"
+                       (default: Type,Encoding,Charset,Line endings,Line count,1,-1, where
+                       offered)
   -u, --unit UNIT      unit for the line fields: win (ANSI code page, the default) or dos (OEM)
   -r, --recursive      descend into subfolders
   -o, --format FORMAT  table (default, also in pipes), csv (RFC 4180), tsv (\t \n \r \\
@@ -28,6 +29,11 @@ Options:
       --module PATH    the module to load (default: linepeek.so or linepeek.dll beside this program,
                        or else in ../lib/linepeek/ from this program's folder)
       --list-fields    print the module's field catalogue with types and units
+      --settings [FILE]
+                       check a settings file as the module reads it: every key with its text,
+                       the value used and the default, the replacement pairs, and notes on what
+                       the module ignores (default FILE: the .ini beside the module, named
+                       like it); exit status 1 when there is a note
   -h, --help           show this help
   -V, --version        show the version
 
@@ -63,14 +69,14 @@ struct OptionInfo {
 };
 
 constexpr OptionInfo OptionTable[] = {
-    {'f', "fields", Takes::Value},       {'u', "unit", Takes::Value},
-    {'r', "recursive", Takes::Nothing},  {'o', "format", Takes::Value},
-    {0, "width", Takes::Value},          {0, "module", Takes::Value},
-    {0, "list-fields", Takes::Nothing},  {'h', "help", Takes::Nothing},
-    {'V', "version", Takes::Nothing},    {0, "summary", Takes::Nothing},
-    {0, "summary-only", Takes::Nothing}, {0, "where", Takes::Value},
-    {0, "files-from", Takes::Value},     {'0', "null", Takes::Nothing},
-    {'j', "jobs", Takes::Value},
+    {'f', "fields", Takes::Value},      {'u', "unit", Takes::Value},
+    {'r', "recursive", Takes::Nothing}, {'o', "format", Takes::Value},
+    {0, "width", Takes::Value},         {0, "module", Takes::Value},
+    {0, "list-fields", Takes::Nothing}, {'h', "help", Takes::Nothing},
+    {'V', "version", Takes::Nothing},   {0, "settings", Takes::Nothing},
+    {0, "summary", Takes::Nothing},     {0, "summary-only", Takes::Nothing},
+    {0, "where", Takes::Value},         {0, "files-from", Takes::Value},
+    {'0', "null", Takes::Nothing},      {'j', "jobs", Takes::Value},
 };
 
 // The value of --`name` as a whole decimal number from `low` to `high`; else false with a
@@ -122,6 +128,8 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     options.showHelp = true;
   } else if (name == "version") {
     options.showVersion = true;
+  } else if (name == "settings") {
+    options.checkSettings = true;
   } else if (name == "summary" || name == "summary-only") {
     options.summary = true;
     options.summaryOnly = options.summaryOnly || name == "summary-only";

@@ -20,6 +20,7 @@ struct Options {
   std::string modulePath;           // empty means the module beside the executable
   bool recursive = false;
   bool listFields = false;
+  bool checkSettings = false; // --settings: report on the settings file in paths, or the default
   bool showHelp = false;
   bool showVersion = false;
   // Whole trees.

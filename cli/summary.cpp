@@ -6,7 +6,7 @@ namespace linepeek::cli {
 
 void Summary::addField(const FieldInfo& field, std::size_t position) {
   Counted counted{&field, position, {}, 0};
-  if (field.type == TypeMultipleChoice)
+  if (field.type == MultipleChoice)
     for (std::string& choice : splitUnits(field.units))
       counted.counts.emplace_back(std::move(choice), 0);
   fields_.push_back(std::move(counted));
@@ -18,7 +18,7 @@ void Summary::add(bool isFolder, const std::vector<Value>& values) {
     const Value& value = values[counted.position];
     if (value.kind == Value::Kind::Number) counted.sum += value.number;
     if (value.kind != Value::Kind::Text || value.text.empty() ||
-        counted.field->type != TypeMultipleChoice)
+        counted.field->type != MultipleChoice)
       continue;
     // An answer outside the catalogue's choices is counted after them.
     auto found = std::find_if(counted.counts.begin(), counted.counts.end(),
@@ -32,7 +32,7 @@ void Summary::add(bool isFolder, const std::vector<Value>& values) {
 std::vector<SummaryLine> Summary::lines() const {
   std::vector<SummaryLine> lines{{"files", "", files_}, {"folders", "", folders_}};
   for (const Counted& counted : fields_) {
-    if (counted.field->type != TypeMultipleChoice) {
+    if (counted.field->type != MultipleChoice) {
       lines.push_back({counted.field->name, "", counted.sum});
       continue;
     }

@@ -1,64 +1,17 @@
 #include "cli/text.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <iterator>
+
+#include "base/unicode.h"
 
 namespace linepeek::cli {
 namespace {
 
-constexpr char32_t Replacement = 0xFFFD;
-
-struct Decoded {
-  char32_t codePoint;
-  std::size_t length; // bytes consumed; 1 for an ill-formed byte
-  bool valid;
-};
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-Decoded decodeUtf8(std::string_view text, std::size_t pos) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned lead = byte(pos);
-  if (lead < 0x80) return {lead, 1, true};
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t minimum = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, value = lead & 0x1Fu, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, value = lead & 0x0Fu, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, value = lead & 0x07u, minimum = 0x10000;
-  } else {
-    return {Replacement, 1, false};
-  }
-  if (pos + length > text.size()) return {Replacement, 1, false};
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned next = byte(pos + i);
-    if ((next & 0xC0u) != 0x80u) return {Replacement, 1, false};
-    value = (value << 6) | (next & 0x3Fu);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-    return {Replacement, 1, false};
-  return {value, length, true};
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+// One code point appended as UTF-8.
+void appendUtf8(std::string& out, char32_t codePoint) {
+  char bytes[4];
+  out.append(bytes, putUtf8(codePoint, bytes));
 }
 
 struct Range {
@@ -150,25 +103,8 @@ bool isUnsafeFormat(char32_t cp) {
 } // namespace
 
 std::string utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  // ASCII runs, the common case for every value, go straight across; the rest code by code.
-  std::size_t i = 0;
-  while (i < text.size() && text[i] < 0x80)
-    ++i;
-  out.reserve(text.size() + (text.size() - i) * 2);
-  out.append(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(i));
-  for (; i < text.size(); ++i) {
-    const char32_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00));
-      ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      appendUtf8(out, Replacement);
-    } else {
-      appendUtf8(out, unit);
-    }
-  }
+  std::string out(encodeUtf8(text.data(), text.size(), nullptr, 0), '\0');
+  encodeUtf8(text.data(), text.size(), out.data(), out.size());
   return out;
 }
 
@@ -176,18 +112,15 @@ std::u16string utf8ToUtf16(std::string_view text, bool escapeInvalid) {
   std::u16string out;
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    const Decoded d = decodeUtf8(text, pos);
-    if (!d.valid) {
-      const auto byte = static_cast<unsigned char>(text[pos]);
-      out += escapeInvalid ? static_cast<char16_t>(0xDC00 + byte) : u'\uFFFD';
-    } else if (d.codePoint >= 0x10000) {
-      const char32_t v = d.codePoint - 0x10000;
-      out += static_cast<char16_t>(0xD800 + (v >> 10));
-      out += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+    const Utf8Character c = decodeUtf8Character(text, pos);
+    if (!c.valid && escapeInvalid) {
+      for (std::size_t i = 0; i < c.length; ++i)
+        out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(text[pos + i]));
     } else {
-      out += static_cast<char16_t>(d.codePoint);
+      char16_t units[2];
+      out.append(units, putUtf16(c.codePoint, units));
     }
-    pos += d.length;
+    pos += c.length;
   }
   return out;
 }
@@ -196,12 +129,12 @@ std::string validUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    const Decoded d = decodeUtf8(text, pos);
-    if (d.valid)
-      out.append(text.substr(pos, d.length));
+    const Utf8Character c = decodeUtf8Character(text, pos);
+    if (c.valid)
+      out.append(text.substr(pos, c.length));
     else
-      appendUtf8(out, Replacement);
-    pos += d.length;
+      appendUtf8(out, ReplacementCharacter);
+    pos += c.length;
   }
   return out;
 }
@@ -216,14 +149,14 @@ std::string displayText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    const Decoded d = decodeUtf8(text, pos);
+    const Utf8Character d = decodeUtf8Character(text, pos);
     char32_t cp = d.codePoint;
     if (cp < 0x20)
       cp += 0x2400; // U+2400 SYMBOL FOR NULL and its neighbours
     else if (cp == 0x7F)
       cp = 0x2421; // SYMBOL FOR DELETE
     else if (isUnsafeFormat(cp))
-      cp = Replacement;
+      cp = ReplacementCharacter;
     appendUtf8(out, cp);
     pos += d.length;
   }
@@ -233,7 +166,7 @@ std::string displayText(std::string_view text) {
 int displayWidth(std::string_view text) {
   int width = 0;
   for (std::size_t pos = 0; pos < text.size();) {
-    const Decoded d = decodeUtf8(text, pos);
+    const Utf8Character d = decodeUtf8Character(text, pos);
     width += codePointWidth(d.codePoint);
     pos += d.length;
   }
@@ -246,7 +179,7 @@ std::string fitToWidth(std::string_view text, int maxWidth) {
   int width = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const Decoded d = decodeUtf8(text, pos);
+    const Utf8Character d = decodeUtf8Character(text, pos);
     const int w = codePointWidth(d.codePoint);
     if (width + w > room) break;
     width += w;

@@ -1,5 +1,6 @@
 // Text helpers of the command line host: UTF-8 and UTF-16 conversion and the display width of
-// text in a terminal. Nothing here depends on the locale.
+// text in a terminal. Nothing here depends on the locale. Ill-formed UTF-8 follows the one rule
+// of base/unicode.h: each maximal invalid subpart is one U+FFFD.
 #pragma once
 
 #include <cstddef>
@@ -11,11 +12,11 @@ namespace linepeek::cli {
 // UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
 std::string utf16ToUtf8(std::u16string_view text);
 
-// UTF-8 to UTF-16. A byte that is not part of a well-formed sequence becomes U+DC00 + byte when
-// `escapeInvalid` is set (so such bytes survive a round trip), U+FFFD otherwise.
+// UTF-8 to UTF-16. An invalid subpart becomes U+FFFD, or with `escapeInvalid` each of its bytes
+// U+DC00 + byte, so that such bytes survive a round trip.
 std::u16string utf8ToUtf16(std::string_view text, bool escapeInvalid);
 
-// The text with every ill-formed byte replaced by U+FFFD; well-formed text comes back unchanged.
+// The text with every invalid subpart replaced by U+FFFD; well-formed text comes back unchanged.
 std::string validUtf8(std::string_view text);
 
 // Columns that a code point takes in a terminal: 0 for combining marks and other zero-width
@@ -23,8 +24,8 @@ std::string validUtf8(std::string_view text);
 int codePointWidth(char32_t codePoint);
 
 // Text made safe to print in a table: control characters become their visible Control Pictures
-// (U+2400 block), C1 controls and bidirectional overrides become U+FFFD, and ill-formed bytes
-// become U+FFFD. Escape sequences from a file thus never reach the terminal.
+// (U+2400 block), C1 controls and bidirectional overrides become U+FFFD, and so do invalid
+// subparts. Escape sequences from a file thus never reach the terminal.
 std::string displayText(std::string_view text);
 
 // Columns that display-safe UTF-8 text takes.

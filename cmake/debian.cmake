@@ -56,12 +56,12 @@ linepeek_deb_install(FILES ${PROJECT_SOURCE_DIR}/cli/linepeek-cli.bash
 configure_file(${PROJECT_SOURCE_DIR}/cli/linepeek-cli.1.in ${deb_files}/linepeek-cli.1 @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/README.md ${deb_files}/README.md COPYONLY)
 
-include(${CMAKE_CURRENT_LIST_DIR}/debian_changelog.cmake)
-file(READ ${PROJECT_SOURCE_DIR}/CHANGELOG.md changelog_md)
-linepeek_debian_changelog("${changelog_md}" "${LINEPEEK_DEB_MAINTAINER}" changelog_text)
-# Copied only when it changes, so a reconfigure does not compress it again.
-file(WRITE ${deb_files}/changelog.new "${changelog_text}")
-configure_file(${deb_files}/changelog.new ${deb_files}/changelog COPYONLY)
+# The changelog of the native package, which a release extends as it does CHANGELOG.md.
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/debian_changelog.in changelog_head LIMIT_COUNT 1)
+if(NOT changelog_head MATCHES "^${PROJECT_NAME} \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "cmake/debian_changelog.in has no entry for ${PROJECT_VERSION} on top")
+endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian_changelog.in ${deb_files}/changelog @ONLY)
 
 # The copyright file in the machine-readable format, from LICENSE.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
@@ -76,6 +76,7 @@ file(WRITE ${deb_files}/copyright
      "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
      "Upstream-Name: ${PROJECT_NAME}\n\n"
      "Files: *\nCopyright: ${copyright_holder}\nLicense: Expat\n ${license_body}\n")
+file(APPEND ${deb_files}/copyright "${LINEPEEK_UCHARDET_COPYRIGHT}")
 file(WRITE ${deb_files}/conffiles "/etc/linepeek/linepeek.ini\n")
 
 set(deb_compressed ${deb_files}/linepeek-cli.1.gz ${deb_files}/README.md.gz

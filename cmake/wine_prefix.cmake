@@ -1,9 +1,10 @@
 # Prepares the Wine prefix that the Windows tests run in, once per build tree, and starts the
-# server that they all share; or stops that server again.
-#   cmake -DWINE=<wine> -DWINESERVER=<wineserver> -DPREFIX=<folder> [-DACTION=start|stop]
-#         -P wine_prefix.cmake
-# Quiet and unattended: no Mono or Gecko installer, no display, no crash dialog. A prefix that
-# is already set up is left as it is, so repeated test runs pay nothing.
+# server that they all share; or stops that server again. Runs in the tests' Wine environment
+# (LINEPEEK_WINE_ENV in tests/CMakeLists.txt), which names the prefix in WINEPREFIX.
+#   cmake -DWINE=<wine> -DWINESERVER=<wineserver> [-DACTION=start|stop] -P wine_prefix.cmake
+# Quiet and unattended: no crash dialog, and the environment brings no Mono or Gecko installer
+# and no display. A prefix that is already set up is left as it is, so repeated test runs pay
+# nothing.
 #
 # CTest starts several Wine processes at once. When none finds a server running, each starts
 # its own and all but one lose the race ("recvmsg: Connection reset by peer"), so the server is
@@ -13,8 +14,9 @@
 # close, so a test that started them would last as long as they do; here they get /dev/null.
 cmake_minimum_required(VERSION 3.20)
 
+set(PREFIX "$ENV{WINEPREFIX}")
 foreach(var WINE WINESERVER PREFIX)
-  if(NOT DEFINED ${var})
+  if("${${var}}" STREQUAL "")
     message(FATAL_ERROR "wine_prefix: ${var} is not set")
   endif()
 endforeach()
@@ -25,12 +27,6 @@ endif()
 # Seconds the server stays up without any Wine process: far longer than the gap between two
 # tests, short enough that a run stopped halfway leaves nothing behind for long.
 set(server_linger 120)
-
-set(ENV{WINEPREFIX} "${PREFIX}")
-set(ENV{WINEDEBUG} "-all")
-set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
-unset(ENV{DISPLAY})
-unset(ENV{WAYLAND_DISPLAY})
 
 # wine_step(<what> <command...>): runs a step detached from the test's streams; fails on error.
 function(wine_step what)

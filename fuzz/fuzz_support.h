@@ -126,6 +126,7 @@ inline reference::RequestSettings requestOf(const Settings& config) {
   request.utf8BufferSizeKB = config.utf8BufferSizeKB;
   request.skipEmpty = config.skipEmpty;
   request.lineEndings = config.lineEndings;
+  request.charset = config.charset;
   request.naming = namingOf(config);
   for (const ReplacePair& pair : config.replaces)
     request.pairs.emplace_back(pair.from, pair.to);

@@ -46,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const KindChoice choice = Kinds[input.pick(std::size(Kinds))];
   const std::uint8_t flags = input.byte();
   const bool skipEmpty = (flags & 1) != 0;
-  // Small even reads put chunk edges everywhere; the default exercises the usual path.
+  // Small even reads put read edges everywhere; the default exercises the usual path.
   const std::int32_t readBytes =
       (flags & 2) != 0 ? linepeek::CountPiece : 2 * (1 + static_cast<std::int32_t>(flags >> 2));
   const std::uint8_t cutSeed = input.byte();
-  // Each count allocates its 4 MiB chunk, so whole counts run with one kernel per input; the
-  // kernels are compared with each other on in-memory pieces.
+  // Whole counts read the file through the fake layer, so they run with one kernel per input;
+  // the kernels are compared with each other on in-memory pieces.
   const CountKernel countKernel = Kernels[input.pick(std::size(Kernels))];
   // Now and then the n-th read fails, or every read answers at most a few bytes.
   const std::uint8_t fault = input.byte();
@@ -64,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   linepeek::fake::reset();
   linepeek::fake::putFile(u"count", std::string(payload));
   const linepeek::FileOwner file(linepeek::platform::openFile(u"count"));
-  linepeek::fake::faults().failReadCall = failReadCall;
-  linepeek::fake::faults().readCapBytes = readCapBytes;
+  if (failReadCall > 0) {
+    linepeek::fake::faults().readScript.assign(static_cast<std::size_t>(failReadCall - 1), -2);
+    linepeek::fake::faults().readScript.push_back(-1);
+  }
+  if (readCapBytes > 0) linepeek::fake::faults().afterScript = readCapBytes;
   // A failed read ends the count like the end of the file, and a short read is the last one:
   // what is counted is the prefix read before either, under the usual rules.
   const auto countedPrefix = [&](std::int32_t pieceBytes) {

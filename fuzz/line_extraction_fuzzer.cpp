@@ -1,7 +1,6 @@
-// Line extraction against plain references: decodeWindow, utf16ToUtf8, splitHead and splitTail
-// on the payload, then headLines and tailLines over the payload as a file with small windows and
-// small reads, so that both passes, the edge rules, odd window starts and lines across reads are
-// reached with short inputs.
+// Line extraction against plain references: windowText, splitHead and splitTail on the payload,
+// then headLines and tailLines over the payload as a file with small windows, so that both
+// passes, the edge rules and odd window starts are reached with short inputs.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -36,10 +35,11 @@ std::string describe(const std::vector<std::string>& lines) {
 }
 
 template <std::size_t N>
-std::vector<std::string> slots(const std::array<std::string, N>& cacheSlots, std::int32_t count) {
+std::vector<std::string> slots(const std::array<std::string_view, N>& cacheSlots,
+                               std::int32_t count) {
   std::vector<std::string> lines;
   for (std::int32_t i = 0; i < count && i < static_cast<std::int32_t>(N); ++i)
-    lines.push_back(cacheSlots[static_cast<std::size_t>(i)]);
+    lines.emplace_back(cacheSlots[static_cast<std::size_t>(i)]);
   return lines;
 }
 
@@ -54,9 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool tailEdge = (flags & 4) != 0;
   const bool bigEndian = (flags & 8) != 0;
   const auto offset = static_cast<std::int32_t>((flags >> 4) % 4);
-  // Reads of a wide UTF-16 window: one unit, a few, or the product's size.
-  constexpr std::int32_t Pieces[] = {linepeek::HeadWindow, 2, 6, 14};
-  const std::int32_t piece = Pieces[flags >> 6];
   const std::int32_t first = 1 + static_cast<std::int32_t>(input.byte() % 64);
   const std::int32_t wide = first * (1 + static_cast<std::int32_t>(input.byte() % 8));
   const std::string_view payload = input.rest();
@@ -64,11 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto kind = static_cast<linepeek::EncodingKind>(choice.kind);
 
   if (linepeek::isBlankLine(payload) != ref::isBlankLine(payload)) fail("isBlankLine");
-  if (linepeek::utf16ToUtf8(payload, bigEndian, offset) !=
+  std::string decoded;
+  const auto wideKind =
+      bigEndian ? linepeek::EncodingKind::Utf16Be : linepeek::EncodingKind::Utf16Le;
+  if (linepeek::windowText(payload, wideKind, offset, decoded) !=
       ref::utf16ToUtf8(payload, bigEndian, offset))
-    fail("utf16ToUtf8, offset " + std::to_string(offset));
-  const std::string text = linepeek::decodeWindow(payload, kind, choice.bomLength);
-  if (text != ref::decodeWindow(payload, choice.kind, choice.bomLength)) fail("decodeWindow");
+    fail("windowText of UTF-16, offset " + std::to_string(offset));
+  const std::string_view text = linepeek::windowText(payload, kind, choice.bomLength, decoded);
+  if (text != ref::decodeWindow(payload, choice.kind, choice.bomLength)) fail("windowText");
 
   // Slots hold leftovers from an earlier file: only those below the count may be read.
   linepeek::AnalysisCache cache;
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   linepeek::Settings config;
   linepeek::loadDefaults(config);
   config.skipEmpty = skipEmpty;
-  const linepeek::LineWindows windows{first, wide, piece};
+  const linepeek::LineWindows windows{first, wide};
   linepeek::tailLines(fileCache, file.get(), config, windows);
   linepeek::headLines(fileCache, file.get(), config, windows);
   const std::vector<std::string> fileHead =

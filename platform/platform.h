@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace linepeek {
 
@@ -83,9 +84,6 @@ int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* o
 // other code page. A text cut just after such bytes converts piece by piece to the units that
 // the whole text converts to.
 void boundaryBytes(int codePage, std::array<bool, 256>& boundary);
-// UTF-16 to UTF-8, like WideCharToMultiByte(CP_UTF8, 0, ...): an unpaired surrogate becomes
-// U+FFFD. Same sizing convention as multiByteToWide.
-int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes);
 
 // The full path of this module (not of the host executable), like GetModuleFileNameW: copies at
 // most `units` - 1 code units and a zero; answers the length copied, or 0 on failure.
@@ -95,6 +93,16 @@ int moduleFileName(char16_t* buffer, int units);
 // key is missing. Writes at most `units` - 1 code units and a zero; answers the length written.
 int readProfileString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
                       char16_t* buffer, int units, const char16_t* path);
+
+// What the settings report needs beyond single values, each as the profile layer reads the file
+// for readProfileString; none when the file cannot be read. The names of the sections in file
+// order, like GetPrivateProfileSectionNamesW: a name that stands twice is listed twice, an
+// empty one never.
+std::vector<std::u16string> profileSectionNames(const char16_t* path);
+// The lines of the first section named `section`, like GetPrivateProfileSectionW: "key=value"
+// with the blanks around the key and the value trimmed and any quotes kept, or the trimmed line
+// when it has no "="; comments and blank lines are left out.
+std::vector<std::u16string> profileSection(const char16_t* section, const char16_t* path);
 
 // Bounded copies into host buffers, like lstrcpynA and lstrcpynW: at most `capacity` - 1 units
 // of the zero-terminated source, then a zero. A capacity below 1 writes nothing.

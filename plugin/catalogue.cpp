@@ -2,9 +2,10 @@
 
 #include <cstddef>
 
+#include "analysis/charset.h"
 #include "analysis/encoding_name.h"
 #include "analysis/line_endings.h"
-#include "analysis/windows.h"
+#include "base/bounds.h"
 #include "platform/platform.h"
 
 namespace linepeek {
@@ -43,6 +44,7 @@ constexpr const char* LineUnits = Joined<LineUnitNames>.data();
 constexpr const char* EncodingChoices = Joined<EncodingNames>.data();
 constexpr const char* TypeChoices = Joined<TypeNames>.data();
 constexpr const char* LineEndingChoices = Joined<LineEndingNames>.data();
+constexpr const char* CharsetChoices = Joined<CharsetNames>.data();
 
 // The catalogue in the host's order. A row with a setting in its last column is listed only
 // when that setting is on; the rows after it then move up.
@@ -65,6 +67,7 @@ constexpr Field Fields[] = {
     {"Type", MultipleChoice, TypeChoices, FieldRole::Type, 0, nullptr},
     {"Line endings", MultipleChoice, LineEndingChoices, FieldRole::LineEndings, 0,
      &Settings::lineEndings},
+    {"Charset", MultipleChoice, CharsetChoices, FieldRole::Charset, 0, &Settings::charset},
 };
 
 // Every line row asks for a line that the cache keeps.

@@ -4,22 +4,12 @@
 #include <array>
 #include <cstdint>
 
+#include "base/host_codes.h"
 #include "settings/settings.h"
 
 namespace linepeek {
 
 using FieldId = std::int32_t;
-
-// Field type codes, also the success answers of a value request.
-inline constexpr int NoMoreFields = 0;
-inline constexpr int Numeric64 = 2;
-inline constexpr int MultipleChoice = 7;
-inline constexpr int StringW = 11;
-
-// Failure answers of a value request.
-inline constexpr int NoSuchField = -1;
-inline constexpr int FileError = -2;
-inline constexpr int FieldEmpty = -3;
 
 // A failure inside a request that has no code of its own (memory exhaustion): the field simply
 // shows no value.
@@ -41,6 +31,7 @@ enum class FieldRole : std::uint8_t {
   Type,      // folder, binary or text
   // CRLF, LF, CR, mixed or none
   LineEndings,
+  Charset, // the code page's name
 };
 
 struct Field {

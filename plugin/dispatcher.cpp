@@ -5,10 +5,11 @@
 #include <string_view>
 
 #include "analysis/analysis_cache.h"
+#include "analysis/charset.h"
 #include "analysis/encoding_name.h"
 #include "analysis/line_counter.h"
 #include "analysis/line_endings.h"
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/platform.h"
 #include "plugin/catalogue.h"
 #include "plugin/dispatcher_testing.h"
@@ -52,15 +53,16 @@ bool obeysExtensionList(FieldRole role) {
   case FieldRole::Encoding:
   case FieldRole::Type:
   case FieldRole::LineEndings:
+  case FieldRole::Charset:
     return false;
   }
   return false;
 }
 
-// An 8-bit answer, cut to the buffer's `maxLen` bytes; FieldEmpty when not even the zero fits,
-// so that the host never shows what its buffer held before as the answer.
+// An 8-bit answer, cut to the buffer's `maxLen` bytes; FieldEmpty when there is no text or not
+// even the zero fits, so that the host never shows what its buffer held before as the answer.
 int answerChoice(void* valueBuffer, const char* text, int maxLen) {
-  if (valueBuffer == nullptr || maxLen < 1) return FieldEmpty;
+  if (text == nullptr || valueBuffer == nullptr || maxLen < 1) return FieldEmpty;
   platform::copyBounded8(static_cast<char*>(valueBuffer), text, maxLen);
   return MultipleChoice;
 }
@@ -74,20 +76,19 @@ int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuf
   case FieldRole::TailLine:
     picked = pickLine(analysisCache, file, field, settings);
     return FieldEmpty; // the finish phase decides, after the file is closed
-  case FieldRole::LineCount:
-    lineCount(analysisCache, file, settings);
-    std::memcpy(valueBuffer, &analysisCache.lineTotal, sizeof analysisCache.lineTotal);
+  case FieldRole::LineCount: {
+    const std::int64_t total = lineCount(analysisCache, file, settings);
+    std::memcpy(valueBuffer, &total, sizeof total);
     return Numeric64;
+  }
   case FieldRole::Encoding:
-    encodingName(analysisCache, settings);
-    return answerChoice(valueBuffer, analysisCache.encodingText.c_str(), maxLen);
+    return answerChoice(valueBuffer, encodingName(analysisCache, settings), maxLen);
   case FieldRole::Type:
     return answerChoice(valueBuffer, fileTypeName(analysisCache, settings), maxLen);
-  case FieldRole::LineEndings: {
-    const char* name = lineEndingsName(analysisCache, settings);
-    if (name == nullptr) return FieldEmpty;
-    return answerChoice(valueBuffer, name, maxLen);
-  }
+  case FieldRole::LineEndings:
+    return answerChoice(valueBuffer, lineEndingsName(analysisCache, settings), maxLen);
+  case FieldRole::Charset:
+    return answerChoice(valueBuffer, charsetName(analysisCache, settings), maxLen);
   }
   return FieldEmpty;
 }
@@ -143,7 +144,7 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
     throw;
   }
   if (isLineRole(field->role)) {
-    answer = finishLine(picked, analysisCache.isUnicode, unitIndex, valueBuffer, maxLen, settings);
+    answer = finishLine(picked, unitIndex, valueBuffer, maxLen, settings);
   }
   return answer;
 }

@@ -1,8 +1,8 @@
 // The module's load and unload steps, run by the platform's load hooks.
 #include "analysis/analysis_cache.h"
 #include "analysis/line_counter.h"
+#include "base/never_destroyed.h"
 #include "platform/platform.h"
-#include "settings/never_destroyed.h"
 #include "settings/settings.h"
 
 namespace linepeek {

@@ -5,46 +5,31 @@
 #include <climits>
 
 #include "analysis/line_extraction.h"
+#include "base/characters.h"
+#include "base/unicode.h"
 #include "platform/platform.h"
 #include "settings/replace_pairs.h"
 
 namespace linepeek {
 namespace {
 
-constexpr unsigned char TrimLimit = 33; // control bytes and the space
-
 // Lines up to this many bytes convert in one call; longer ones in pieces of about this size, so
 // that a long line is never held whole as UTF-16.
 constexpr std::size_t PieceBytes = 16384;
-
-bool isHighSurrogate(char16_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
 
 unsigned byteAt(std::string_view text, std::size_t at) {
   return static_cast<unsigned char>(text[at]);
 }
 
-// Whether text[start, end) ends with a well-formed UTF-8 sequence of two to four bytes (no
-// overlong form, surrogate or value above U+10FFFF). A converter has decoded that character
-// whole, whatever came before it, and starts afresh after it.
+// Whether text[start, end) ends with a well-formed UTF-8 character of two to four bytes. A
+// converter has decoded that character whole, whatever came before it, and starts afresh after
+// it.
 bool endsUtf8Character(std::string_view text, std::size_t start, std::size_t end) {
   std::size_t lead = end - 1;
   while (lead > start && end - lead < 4 && (byteAt(text, lead) & 0xC0) == 0x80)
     --lead;
-  const unsigned first = byteAt(text, lead);
-  std::size_t length = 0;
-  if (first >= 0xC2 && first <= 0xDF) length = 2;
-  if (first >= 0xE0 && first <= 0xEF) length = 3;
-  if (first >= 0xF0 && first <= 0xF4) length = 4;
-  if (length == 0 || end - lead != length) return false;
-  const unsigned second = byteAt(text, lead + 1);
-  const unsigned low = first == 0xE0 ? 0xA0 : first == 0xF0 ? 0x90 : 0x80;
-  const unsigned high = first == 0xED ? 0x9F : first == 0xF4 ? 0x8F : 0xBF;
-  return second >= low && second <= high;
+  const Utf8Character character = decodeUtf8Character(text.substr(0, end), lead);
+  return character.valid && character.length >= 2 && lead + character.length == end;
 }
 
 // The end of the piece that starts at `start`: the last place among the next PieceBytes where
@@ -103,6 +88,7 @@ bool decodeInto(std::string_view text, int codePage, ReplaceStream& stream) {
 PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
                     const Settings& config) {
   PickedLine picked;
+  picked.isUnicode = cache.isUnicode;
   if (field.role == FieldRole::HeadLine) {
     headLines(cache, file, config);
     if (field.line <= cache.headCount) {
@@ -119,18 +105,18 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field
   return picked;
 }
 
-int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
-               int maxLen, const Settings& config) {
+int finishLine(const PickedLine& picked, int unitIndex, void* valueBuffer, int maxLen,
+               const Settings& config) {
   if (!picked.found || valueBuffer == nullptr) return FieldEmpty;
   std::string_view line = picked.text;
-  while (!line.empty() && static_cast<unsigned char>(line.front()) < TrimLimit)
+  while (!line.empty() && static_cast<unsigned char>(line.front()) <= LastBlank)
     line.remove_prefix(1);
-  while (!line.empty() && static_cast<unsigned char>(line.back()) < TrimLimit)
+  while (!line.empty() && static_cast<unsigned char>(line.back()) <= LastBlank)
     line.remove_suffix(1);
   if (line.empty()) return FieldEmpty;
 
   int codePage = platform::AnsiCodePage;
-  if (isUnicode) {
+  if (picked.isUnicode) {
     codePage = platform::Utf8CodePage;
   } else if (unitIndex == DosUnit) {
     codePage = platform::OemCodePage;

@@ -12,9 +12,10 @@ namespace linepeek {
 
 struct PickedLine {
   bool found = false;
-  // 8-bit: UTF-8 when the file is Unicode, else the file's own bytes. A view into the cache's
-  // slot, which nothing changes between the two phases.
+  // 8-bit: UTF-8 when the file is Unicode, else the file's own bytes. A view of the cache's line
+  // text, which nothing changes between the two phases.
   std::string_view text;
+  bool isUnicode = false;
 };
 
 // The line that `field` (a HeadLine or TailLine row) names, from the head or tail group, which
@@ -22,15 +23,15 @@ struct PickedLine {
 PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
                     const Settings& config);
 
-// Trims the line, decodes it (UTF-8 for a Unicode file, else the code page of the unit: OEM for
-// DosUnit, ANSI for any other index) and applies the replacement pairs. Answers StringW with
-// the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
+// Trims the line, decodes it (UTF-8 when the file is Unicode, else the code page of the unit:
+// OEM for DosUnit, ANSI for any other index) and applies the replacement pairs. Answers StringW
+// with the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
 // `maxLen` is the buffer's size in bytes, as hosts size it: the answer is at most maxLen / 2
 // units with its zero, cut before a surrogate pair that does not fit whole. A buffer too small
 // for the zero answers FieldEmpty.
 // A long line is decoded and replaced piece by piece, and only as far as the kept units of the
 // answer need: its memory does not grow with the line.
-int finishLine(const PickedLine& picked, bool isUnicode, int unitIndex, void* valueBuffer,
-               int maxLen, const Settings& config);
+int finishLine(const PickedLine& picked, int unitIndex, void* valueBuffer, int maxLen,
+               const Settings& config);
 
 } // namespace linepeek

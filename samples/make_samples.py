@@ -29,6 +29,52 @@ DOS_SCREEN = (
     "║ Status:  OK          ║\n"
     "╚══════════════════════╝\n"
 )
+# A week's plan in nine languages, for "Charset"; each is written in legacy code pages below.
+PLANS = {
+    "greek": "Σημειώσεις της εβδομάδας\n"
+             "Τη Δευτέρα πηγαίνουμε στην αγορά για φρούτα και λαχανικά.\n"
+             "Την Τετάρτη διαβάζουμε ένα καινούργιο βιβλίο στη βιβλιοθήκη.\n"
+             "Το Σάββατο μαγειρεύουμε φασολάδα για όλη την οικογένεια.\n",
+    "chinese_simplified": "本周计划\n星期一去市场买水果和蔬菜。\n星期三在图书馆读一本新书。\n"
+                          "星期六给全家人做一顿晚饭。\n",
+    "chinese_traditional": "本週計劃\n星期一去市場買水果和蔬菜。\n星期三在圖書館讀一本新書。\n"
+                           "星期六給全家人做一頓晚飯。\n",
+    "japanese": "今週の予定\n月曜日は市場で果物と野菜を買います。\n"
+                "水曜日は図書館で新しい本を読みます。\n土曜日は家族のために夕食を作ります。\n",
+    "korean": "이번 주 계획\n월요일에는 시장에서 과일과 채소를 삽니다.\n"
+              "수요일에는 도서관에서 새 책을 읽습니다.\n토요일에는 가족을 위해 저녁을 만듭니다.\n",
+    "polish": "Plan na ten tydzień\n"
+              "W poniedziałek kupujemy owoce i warzywa na targu.\n"
+              "W środę czytamy nową książkę w bibliotece.\n"
+              "W sobotę gotujemy żurek dla całej rodziny.\n",
+    "german": "Pläne für diese Woche\n"
+              "Am Montag kaufen wir Obst und Gemüse auf dem Markt.\n"
+              "Am Mittwoch lesen wir ein neues Buch in der Bücherei.\n"
+              "Am Samstag kochen wir Suppe für die ganze Familie – mit Brötchen.\n",
+    "hebrew": "תוכנית לשבוע\n"
+              "ביום שני קונים פירות וירקות בשוק.\n"
+              "ביום רביעי קוראים ספר חדש בספרייה.\n"
+              "בשבת מבשלים מרק לכל המשפחה.\n",
+    "thai": "แผนสำหรับสัปดาห์นี้\n"
+            "วันจันทร์ไปตลาดซื้อผลไม้และผัก\n"
+            "วันพุธอ่านหนังสือเล่มใหม่ที่ห้องสมุด\n"
+            "วันเสาร์ทำอาหารเย็นให้ทั้งครอบครัว\n",
+}
+# (file name, language, Python codec) of the texts above, and Russian from RUSSIAN.
+CODE_PAGE_TEXTS = [
+    ("greek_1253.txt", "greek", "cp1253"),
+    ("chinese_gbk.txt", "chinese_simplified", "gbk"),
+    ("chinese_big5.txt", "chinese_traditional", "big5"),
+    ("japanese_shift_jis.txt", "japanese", "shift_jis"),
+    ("japanese_euc_jp.txt", "japanese", "euc_jp"),
+    ("korean_euc_kr.txt", "korean", "euc_kr"),
+    ("russian_koi8_r.txt", "russian", "koi8_r"),
+    ("polish_1250.txt", "polish", "cp1250"),
+    ("polish_iso8859_2.txt", "polish", "iso8859_2"),
+    ("german_1252.txt", "german", "cp1252"),
+    ("hebrew_1255.txt", "hebrew", "cp1255"),
+    ("thai_tis620.txt", "thai", "tis_620"),
+]
 WORDS = ["apple", "banana", "cherry", "date", "elder", "fig", "grape", "hazel", "iris",
          "juniper", "kiwi", "lemon"]
 
@@ -84,6 +130,9 @@ def samples():
         f"Line {n}: {word}\n" for n, word in enumerate(WORDS, start=1)).encode("ascii")
     yield "unicode_name_名前.txt", b"A file with a non-ASCII name\n"
     yield "folder/inside_folder.txt", b"This file sits inside a folder.\n"
+    for name, language, codec in CODE_PAGE_TEXTS:
+        text = RUSSIAN if language == "russian" else PLANS[language]
+        yield "charsets/" + name, text.encode(codec)
 
 
 def existing_files(root):

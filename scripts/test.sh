@@ -36,23 +36,12 @@ if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf-\?8'; then
   exit 1
 fi
 
-# Wine keeps a server per prefix alive after the last test; end it on every way out so it
-# can hold neither the output pipe nor the next run.
-export WINEPREFIX=$win_build/wineprefix WINEDEBUG=-all
-stop_wine() {
-  if command -v wineserver >/dev/null 2>&1 && [ -d "$WINEPREFIX" ]; then
-    timeout 30 wineserver -k >/dev/null 2>&1 || true
-    timeout 30 wineserver -w >/dev/null 2>&1 || true
-  fi
-}
-trap stop_wine EXIT
-
 echo "== windows: configure and build ($win_build)"
 mkdir -p "$win_build"
 quiet "$win_build/configure.log" cmake -S "$root" -B "$win_build" "${generator[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
   -DLINEPEEK_WERROR=ON
 quiet "$win_build/build.log" cmake --build "$win_build" -j "$jobs"
+# The tests bring their Wine environment and prefix, whose server the fixture wine.stop ends.
 echo "== windows: tests under Wine (C and ru_RU.UTF-8)"
-stop_wine
 (cd "$win_build" && ctest -j "$jobs" --timeout 300 --output-on-failure)

@@ -31,10 +31,11 @@ pick() { # the first of the given commands that exists
 tidy=$(pick clang-tidy-14 clang-tidy)
 clang=$(pick clang++-14 clang++)
 
-# sources <build folder>: the tree's files in the folder's compilation database, one a line.
+# sources <build folder>: the tree's own files in the folder's compilation database, one a
+# line; the fetched third-party sources are not ours to tidy.
 sources() {
   sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' "$1/compile_commands.json" |
-    grep "^$root/" | grep -v "^$root/build" | sort -u
+    grep "^$root/" | grep -v -e "^$root/build" -e "^$root/third_party/" | sort -u
 }
 
 # run_tidy <database folder> <file list> [clang-tidy arguments...]: each file's findings are

@@ -1,12 +1,15 @@
-// The settings keys in one table: for each its section, key, default, range and the member of
-// Settings that holds it, in the order the loader reads them. The loader, the defaults of a
-// fresh Settings, the settings fuzzer and the check of the README, the sample INI and the manual
-// page all take their keys from here. Adding a setting is one row, its member and its tests.
+// The settings keys in one table: for each its section, key, default, range, the member of
+// Settings that holds it and the text that explains it, in the order the loader reads them. The
+// loader, the defaults of a fresh Settings and the settings fuzzer take their keys from here, and
+// tests/settings/settings_docs.cpp writes samples/linepeek.ini, the README's settings table and
+// the manual page's settings from it. Adding a setting is one row, its member, its tests and
+// the documents written again (cmake --build <build> --target settings_docs).
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "base/bounds.h"
 #include "settings/settings.h"
 
 namespace linepeek {
@@ -35,68 +38,108 @@ struct SettingKey {
   bool Settings::*flag = nullptr;
   std::u16string Settings::*text = nullptr;
   ByteFlagTable Settings::*bytes = nullptr;
+  // What the key does, for the documents: plain ASCII sentences, `code` in backquotes.
+  std::string_view help{};
 };
 
 constexpr SettingKey numberKey(std::u16string_view section, std::u16string_view key,
                                std::int32_t defaultNumber, std::int32_t lower, std::int32_t upper,
-                               std::int32_t Settings::*member) {
+                               std::int32_t Settings::*member, std::string_view help) {
   SettingKey row{KeyKind::Number, section, key};
   row.defaultNumber = defaultNumber;
   row.lower = lower;
   row.upper = upper;
   row.number = member;
+  row.help = help;
   return row;
 }
 
 constexpr SettingKey onOffKey(std::u16string_view section, std::u16string_view key,
-                              std::int32_t defaultNumber, bool Settings::*member) {
+                              std::int32_t defaultNumber, bool Settings::*member,
+                              std::string_view help) {
   SettingKey row{KeyKind::OnOff, section, key};
   row.defaultNumber = defaultNumber;
   row.upper = 1;
   row.flag = member;
+  row.help = help;
   return row;
 }
 
 constexpr SettingKey zeroSwitchKey(std::u16string_view section, std::u16string_view key,
-                                   std::u16string_view defaultText, bool Settings::*member) {
+                                   std::u16string_view defaultText, bool Settings::*member,
+                                   std::string_view help) {
   SettingKey row{KeyKind::ZeroSwitch, section, key};
   row.defaultText = defaultText;
   row.flag = member;
+  row.help = help;
   return row;
 }
 
 // The default is empty, so that a fresh Settings is built without allocating.
 constexpr SettingKey extensionListKey(std::u16string_view section, std::u16string_view key,
-                                      std::u16string Settings::*member) {
+                                      std::u16string Settings::*member, std::string_view help) {
   SettingKey row{KeyKind::ExtensionList, section, key};
   row.text = member;
+  row.help = help;
   return row;
 }
 
 constexpr SettingKey byteListKey(std::u16string_view section, std::u16string_view key,
-                                 std::u16string_view defaultText, ByteFlagTable Settings::*member) {
+                                 std::u16string_view defaultText, ByteFlagTable Settings::*member,
+                                 std::string_view help) {
   SettingKey row{KeyKind::ByteList, section, key};
   row.defaultText = defaultText;
   row.bytes = member;
+  row.help = help;
   return row;
 }
 
 inline constexpr SettingKey SettingKeys[] = {
-    extensionListKey(u"Options", u"Extensions", &Settings::extensions),
-    zeroSwitchKey(u"Options", u"SkipEmpty", u"0", &Settings::skipEmpty),
-    onOffKey(u"Options", u"LineEndings", 0, &Settings::lineEndings),
-    numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, 64, &Settings::textBufferSizeKB),
-    numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, 64, &Settings::utf8BufferSizeKB),
-    onOffKey(u"Encoding", u"OemEnabled", 1, &Settings::oemEnabled),
-    numberKey(u"Encoding", u"OemBufferSizeKB", 1, 1, 64, &Settings::oemBufferSizeKB),
-    numberKey(u"Encoding", u"OemPercent", 18, 0, 100, &Settings::oemPercent),
-    onOffKey(u"Encoding", u"RusEnabled", 1, &Settings::rusEnabled),
-    numberKey(u"Encoding", u"RusBufferSizeKB", 2, 1, 64, &Settings::rusBufferSizeKB),
-    numberKey(u"Encoding", u"RusMinSize", 8, 0, 65536, &Settings::rusMinSize),
-    numberKey(u"Encoding", u"RusPercent", 30, 0, 100, &Settings::rusPercent),
-    numberKey(u"Encoding", u"RusWordLen", 0, 0, 65536, &Settings::rusWordLen),
-    byteListKey(u"Encoding", u"BinaryIgnore", u"", &Settings::binaryIgnore),
-    byteListKey(u"Encoding", u"OemIgnore", u"AB BB", &Settings::oemIgnore),
+    extensionListKey(u"Options", u"Extensions", &Settings::extensions,
+                     "Extensions whose files get the line columns and the line count, without "
+                     "dots and separated by spaces, for example `txt log ini`. Empty: every file. "
+                     "ASCII letters match in either case; `Encoding` and `Type` are always "
+                     "answered."),
+    zeroSwitchKey(u"Options", u"SkipEmpty", u"0", &Settings::skipEmpty,
+                  "Anything but `0` leaves lines of only blanks and control characters out of the "
+                  "line columns and the line count."),
+    onOffKey(u"Options", u"LineEndings", 0, &Settings::lineEndings,
+             "`1` offers the field `Line endings` (`CRLF`, `LF`, `CR`, `Mixed` or `None`, from the "
+             "first 64 KB of a text file) after the sixteen others; `0` leaves the field list as "
+             "it is."),
+    onOffKey(u"Options", u"Charset", 0, &Settings::charset,
+             "`1` offers the field `Charset` after every other field: the code page of 8-bit "
+             "text as a detector names it, in IANA's spelling (`windows-1250`, `KOI8-R`, "
+             "`Shift_JIS`, ...), and `UTF-8`, `UTF-16LE` or `UTF-16BE` for Unicode files; `0` "
+             "leaves the field list as it is."),
+    numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, SampleLimitKB, &Settings::textBufferSizeKB,
+              "The prefix, in KB, that the binary test examines for control characters."),
+    numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, SampleLimitKB, &Settings::utf8BufferSizeKB,
+              "The prefix, in KB, that the UTF-8 test examines."),
+    onOffKey(u"Encoding", u"OemEnabled", 1, &Settings::oemEnabled,
+             "`1` runs the test for DOS pseudo-graphics (box drawing); `0` skips it."),
+    numberKey(u"Encoding", u"OemBufferSizeKB", 1, 1, SampleLimitKB, &Settings::oemBufferSizeKB,
+              "The prefix, in KB, that the pseudo-graphics test examines."),
+    numberKey(u"Encoding", u"OemPercent", 18, 0, 100, &Settings::oemPercent,
+              "The share, in percent, of all high bytes that one box-drawing byte value must "
+              "reach to make a file `DOS`."),
+    onOffKey(u"Encoding", u"RusEnabled", 1, &Settings::rusEnabled,
+             "`1` runs the tests for Russian text in the Windows and DOS Cyrillic code pages; `0` "
+             "skips both."),
+    numberKey(u"Encoding", u"RusBufferSizeKB", 2, 1, SampleLimitKB, &Settings::rusBufferSizeKB,
+              "The prefix, in KB, that the Russian tests examine."),
+    numberKey(u"Encoding", u"RusMinSize", 8, 0, SampleLimitBytes, &Settings::rusMinSize,
+              "The fewest bytes a file needs before the Russian tests can answer yes."),
+    numberKey(u"Encoding", u"RusPercent", 30, 0, 100, &Settings::rusPercent,
+              "The share, in percent, of the examined bytes that must be Cyrillic letters to make "
+              "a file Russian."),
+    numberKey(u"Encoding", u"RusWordLen", 0, 0, SampleLimitBytes, &Settings::rusWordLen,
+              "A run of this many Cyrillic letters decides at once; `0` turns the rule off."),
+    byteListKey(u"Encoding", u"BinaryIgnore", u"", &Settings::binaryIgnore,
+                "Control bytes that do not make a file binary: two hex digits each, separated by "
+                "spaces, for example `0C 1B`."),
+    byteListKey(u"Encoding", u"OemIgnore", u"AB BB", &Settings::oemIgnore,
+                "Byte values that the pseudo-graphics test never counts, in the same form."),
 };
 
 // The replacement pairs, read after the table by their own loop (replace_pairs.h): keys S1 to
@@ -105,5 +148,10 @@ inline constexpr SettingKey SettingKeys[] = {
 inline constexpr std::u16string_view ReplaceSection = u"Replaces";
 inline constexpr std::u16string_view ReplaceKeyPrefix = u"S";
 inline constexpr std::u16string_view ReplaceDefault = u"=";
+inline constexpr std::string_view ReplaceHelp =
+    "Text replaced in the line columns, slot 1 first: the value is `from=to`, split at its first "
+    "`=` and matched exactly and with case; `to` may be empty. An empty `from`, as in the "
+    "default, replaces nothing. The text each slot leaves is cut after 4,194,304 UTF-16 code "
+    "units, the longest line the module reads.";
 
 } // namespace linepeek

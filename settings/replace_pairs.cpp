@@ -10,18 +10,15 @@
 #include "settings/settings.h"
 
 namespace linepeek {
-namespace {
 
-// The key of slot `slotNumber` (1 to 20): "S" and the number without leading zeros.
 std::u16string replaceKey(int slotNumber) {
   return std::u16string(ReplaceKeyPrefix) + decimalText(slotNumber);
 }
 
-} // namespace
-
-ReplacePair splitReplacePair(const std::u16string& value) {
+ReplacePair splitReplacePair(const std::u16string& value, bool* hasEquals) {
   // Nothing is trimmed: blanks beside the "=" take part in the matching.
   const std::size_t split = value.find(u'=');
+  if (hasEquals != nullptr) *hasEquals = split != std::u16string::npos;
   if (split == std::u16string::npos) return ReplacePair{};
   return ReplacePair{value.substr(0, split), value.substr(split + 1)};
 }

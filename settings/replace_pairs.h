@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/bounds.h"
 #include "settings/settings.h"
 
 namespace linepeek {
@@ -16,7 +17,7 @@ namespace linepeek {
 // The most UTF-16 code units a pair leaves: the longest line the module takes from a file. A
 // longer result is cut there before the next pair sees it. No line answer comes near it; it
 // keeps pairs that each lengthen the text from growing it without end.
-inline constexpr std::size_t ReplaceLimitUnits = 4194304;
+inline constexpr std::size_t ReplaceLimitUnits = static_cast<std::size_t>(WideWindow);
 
 // Reads S1..S20 of section Replaces from `path` into `target.replaces`.
 void loadReplacePairs(const std::u16string& path, Settings& target);

@@ -6,11 +6,12 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
+#include "base/never_destroyed.h"
 #include "platform/platform.h"
 #include "settings/key_table.h"
-#include "settings/never_destroyed.h"
 #include "settings/replace_pairs.h"
 #include "settings/settings_testing.h"
 
@@ -25,8 +26,6 @@ Settings& settings = settingsRecord.value;
 
 namespace {
 
-// GetPrivateProfileStringW's buffer: values longer than 2,047 units are cut.
-constexpr int IniValueUnits = 2048;
 // The first attempt at the module path; longer paths are retried with larger buffers up to the
 // longest path Windows can name, so that a cut path never selects some other file.
 constexpr int ModulePathUnits = 260;
@@ -71,16 +70,6 @@ constexpr bool keyTableIsSound() {
 }
 static_assert(keyTableIsSound(), "a default outside its range, or an extension list default");
 
-// The number in `text`, or the row's default when it does not parse; then raised to the row's
-// lower bound and lowered to its upper bound, in that order.
-std::int32_t clampedNumber(const std::u16string& text, const SettingKey& row) {
-  std::int32_t value = row.defaultNumber;
-  if (!parseIniNumber(text, value)) value = row.defaultNumber;
-  if (value < row.lower) value = row.lower;
-  if (value > row.upper) value = row.upper;
-  return value;
-}
-
 // The text a missing key reads as.
 std::u16string defaultText(const SettingKey& row) {
   return isNumberKind(row.kind) ? decimalText(row.defaultNumber) : std::u16string(row.defaultText);
@@ -117,6 +106,14 @@ std::u16string untilNull(const std::u16string& buffer) {
 
 } // namespace
 
+std::int32_t clampedNumber(const std::u16string& text, const SettingKey& row) {
+  std::int32_t value = row.defaultNumber;
+  if (!parseIniNumber(text, value)) value = row.defaultNumber;
+  if (value < row.lower) value = row.lower;
+  if (value > row.upper) value = row.upper;
+  return value;
+}
+
 std::u16string iniPathFor(const std::u16string& modulePath) {
   std::size_t end = modulePath.size();
   for (std::size_t i = modulePath.size(); i > 0; --i) {
@@ -142,11 +139,12 @@ std::u16string modulePath() {
 }
 
 std::u16string readIniString(const std::u16string& section, const std::u16string& key,
-                             const std::u16string& defaultValue, const std::u16string& path) {
+                             const std::u16string& defaultValue, const std::u16string& path,
+                             int units) {
   // c_str() of an empty string is "", so no null pointer ever reaches the reader.
-  std::u16string buffer(static_cast<std::size_t>(IniValueUnits), u'\0');
+  std::u16string buffer(static_cast<std::size_t>(units), u'\0');
   platform::readProfileString(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
-                              IniValueUnits, path.c_str());
+                              units, path.c_str());
   return untilNull(buffer);
 }
 
@@ -210,18 +208,23 @@ std::u16string decimalText(std::int32_t value) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table) noexcept {
+void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table,
+                        std::vector<std::u16string>* ignored) {
   table.fill(0);
-  // An entry is two hex digits with a space or an end of the trimmed list on either side, so
-  // neighbours may share one space ("AB BB") while a comma or a tab next to an entry hides it.
-  const std::u16string_view text = trimmed(list);
-  const auto isSpace = [&text](std::size_t i) { return i >= text.size() || text[i] == u' '; };
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (i > 0 && !isSpace(i - 1)) continue;
-    const int high = digitValue(text[i]);
-    const int low = digitValue(text[i + 1]);
-    if (high >= 0 && low >= 0 && isSpace(i + 2))
+  // Entries are the runs between spaces of the trimmed list: neighbours may share one space
+  // ("AB BB"), while a comma or a tab joins an entry to its neighbour.
+  std::u16string_view text = trimmed(list);
+  while (!text.empty()) {
+    const std::u16string_view entry = text.substr(0, text.find(u' '));
+    text.remove_prefix(std::min(entry.size() + 1, text.size()));
+    if (entry.empty()) continue;
+    const int high = digitValue(entry[0]);
+    const int low = entry.size() == 2 ? digitValue(entry[1]) : -1;
+    if (high >= 0 && low >= 0) {
       table[static_cast<unsigned char>(high * 16 + low)] = 1;
+    } else if (ignored != nullptr) {
+      ignored->emplace_back(entry);
+    }
   }
 }
 

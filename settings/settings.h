@@ -29,6 +29,7 @@ struct Settings {
   std::u16string extensions; // trimmed, ASCII-lower-cased; empty means no filter
   bool skipEmpty{};
   bool lineEndings{}; // offers the "Line endings" field
+  bool charset{};     // offers the "Charset" field
   std::int32_t textBufferSizeKB{};
   std::int32_t utf8BufferSizeKB{};
   bool oemEnabled{};
@@ -45,12 +46,18 @@ struct Settings {
 };
 
 // The one record of the process. Written only by loadSettings and emptied by the unload step;
-// never destroyed (never_destroyed.h).
+// never destroyed (base/never_destroyed.h).
 extern Settings& settings;
 
-// One INI value through the platform reader, cut to 2,047 code units; the default when missing.
+// The buffer of GetPrivateProfileStringW, in UTF-16 code units: values longer than 2,047 units
+// are cut.
+inline constexpr int IniValueUnits = 2048;
+
+// One INI value through the platform reader, cut to `units` - 1 code units (2,047 for the
+// module); the default when missing.
 std::u16string readIniString(const std::u16string& section, const std::u16string& key,
-                             const std::u16string& defaultValue, const std::u16string& path);
+                             const std::u16string& defaultValue, const std::u16string& path,
+                             int units = IniValueUnits);
 
 // The decimal text of `value`, which parseIniNumber reads back as `value`.
 std::u16string decimalText(std::int32_t value);

@@ -1,10 +1,13 @@
-// The steps of loadSettings, for the tests and fuzzers that check each on its own.
+// The steps of loadSettings, for the tests and fuzzers that check each on its own and for the
+// CLI's settings report, which tells from them what the module made of each key.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "settings/key_table.h"
 #include "settings/settings.h"
 
 namespace linepeek {
@@ -24,9 +27,15 @@ std::u16string modulePath();
 // unchanged. Values beyond the signed 32-bit range saturate at its nearer end.
 bool parseIniNumber(const std::u16string& text, std::int32_t& value);
 
+// The number a Number or OnOff key's text gives: parsed by parseIniNumber, or the row's default
+// when it does not parse; then raised to the row's lower bound and lowered to its upper bound.
+std::int32_t clampedNumber(const std::u16string& text, const SettingKey& row);
+
 // Fills `table` from a list of two-digit hex values in either case, separated by spaces. Entries
-// of other lengths, with a prefix, or joined by commas or tabs flag nothing.
-void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table) noexcept;
+// of other lengths, with a prefix, or joined by commas or tabs flag nothing; `ignored`, when
+// given, receives them in list order. Allocates only for `ignored`.
+void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table,
+                        std::vector<std::u16string>* ignored = nullptr);
 
 // Reads every key, the replacement pairs last, from the file at `path` into `target`, and sets
 // `target.iniPath` to `path`. Missing files, sections and keys give the defaults.

@@ -2,10 +2,10 @@
 // on every call, from LINEPEEK_CODEPAGES ("1251,866") or else from the locale's language, so
 // that a change of either takes effect at once; one getenv costs far less than a conversion.
 #include "platform/platform.h"
-#include "platform/posix/codepage_tables.h"
-#include "platform/posix/unicode_text.h"
 
-#include <climits>
+#include "base/unicode.h"
+#include "platform/posix/codepage_tables.h"
+
 #include <cstdlib>
 #include <string_view>
 
@@ -144,7 +144,7 @@ int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* o
   const int resolved = resolve(codePage);
   std::size_t units = 0;
   if (resolved == Utf8CodePage) {
-    units = posix::decodeUtf8(input, bytes, output, capacity);
+    units = linepeek::decodeUtf8(input, bytes, output, capacity);
   } else {
     const char16_t* table = posix::codePageTable(resolved);
     if (table == nullptr) return 0;
@@ -164,16 +164,6 @@ void boundaryBytes(int codePage, std::array<bool, 256>& boundary) {
   const bool singleByte = posix::codePageTable(resolved) != nullptr;
   for (std::size_t b = 0; b < boundary.size(); ++b)
     boundary[b] = resolved == Utf8CodePage ? b < 0x80 : singleByte;
-}
-
-int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes) {
-  if (input == nullptr || inputUnits <= 0 || outputBytes < 0) return 0;
-  const auto units = static_cast<std::size_t>(inputUnits);
-  const std::size_t capacity = output == nullptr ? 0 : static_cast<std::size_t>(outputBytes);
-  const std::size_t bytes = posix::encodeUtf8(input, units, output, capacity);
-  if (bytes > static_cast<std::size_t>(INT_MAX)) return 0;
-  if (capacity == 0) return static_cast<int>(bytes);
-  return bytes <= capacity ? static_cast<int>(bytes) : 0;
 }
 
 } // namespace linepeek::platform

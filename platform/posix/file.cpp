@@ -1,7 +1,9 @@
 // Files and queries on directory entries over POSIX descriptors.
 #include "platform/platform.h"
+
+#include "base/bounds.h"
+#include "platform/posix/file_name.h"
 #include "platform/posix/regular_file.h"
-#include "platform/posix/unicode_text.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -23,8 +25,8 @@ constexpr std::int64_t EpochGapSeconds = 11644473600;
 constexpr std::int64_t TicksPerSecond = 10000000; // 100 ns units
 constexpr std::int64_t NanosecondsPerTick = 100;
 
-// Files larger than this (the analysis' head window) get the sequential-scan hint.
-constexpr off_t SequentialHintBytes = 65536;
+// Files larger than the head sample get the sequential-scan hint.
+constexpr off_t SequentialHintBytes = HeadWindow;
 
 // The open already looked at the file's status to refuse what is not a regular file; keeping
 // its write time for the time query that follows every open saves a second fstat per request.

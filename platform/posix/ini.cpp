@@ -1,19 +1,23 @@
-// An INI reader with the answers of GetPrivateProfileStringW: section and key names compared
-// without regard to ASCII case, blanks around keys and values trimmed, the first matching
+// An INI reader with the answers of GetPrivateProfileStringW, and of the section listings
+// GetPrivateProfileSectionNamesW and GetPrivateProfileSectionW as Wine gives them: section and
+// key names compared without regard to ASCII case, blanks around section names, keys and values
+// trimmed, the first matching
 // section and the first matching key in it win, one pair of matching quotes around a value is
 // removed, and lines starting with ';' are comments. The file may be UTF-16 with a byte order
 // mark, UTF-8 with or without one, or else text in the ANSI code page.
 #include "platform/posix/ini.h"
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
+#include "base/unicode.h"
 #include "platform/platform.h"
+#include "platform/posix/file_name.h"
 #include "platform/posix/regular_file.h"
-#include "platform/posix/unicode_text.h"
 
 #include <new>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 namespace linepeek::platform {
 namespace {
@@ -83,8 +87,8 @@ std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
 }
 
 std::u16string decodeUtf8(std::string_view bytes) {
-  std::u16string text(posix::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0), u'\0');
-  posix::decodeUtf8(bytes.data(), bytes.size(), text.data(), text.size());
+  std::u16string text(linepeek::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0), u'\0');
+  linepeek::decodeUtf8(bytes.data(), bytes.size(), text.data(), text.size());
   return text;
 }
 
@@ -107,7 +111,7 @@ std::u16string decodeSettingsFile(std::string_view bytes, bool isCut) {
   }
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return decodeUtf8(bytes.substr(3));
   bool valid = false;
-  posix::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0, &valid);
+  linepeek::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0, &valid);
   if (valid || bytes.empty()) return decodeUtf8(bytes);
   // Not UTF-8: an 8-bit file written in the ANSI code page. It is at most the read limit, so
   // its length fits an int.
@@ -118,9 +122,9 @@ std::u16string decodeSettingsFile(std::string_view bytes, bool isCut) {
   return text;
 }
 
-// Finds the value of `key` in the first section named `section`; false when there is none.
-bool findValue(Text file, Text section, Text key, Text& value) {
-  bool inSection = false;
+// Calls `visit(isHeader, text)` for each section header, with its trimmed name, and for each
+// other line that is neither blank nor a comment, trimmed, in file order, until it answers false.
+template <typename Visit> void walkLines(Text file, Visit visit) {
   std::size_t start = 0;
   while (start < file.size()) {
     std::size_t end = file.find(u'\n', start);
@@ -131,21 +135,53 @@ bool findValue(Text file, Text section, Text key, Text& value) {
     if (line.front() == u'[') {
       const std::size_t close = line.rfind(u']');
       if (close != Text::npos && close > 0) {
-        // Later sections of the same name are not searched: the first one wins.
-        if (inSection) return false;
-        inSection = sameName(line.substr(1, close - 1), section);
+        if (!visit(true, trimmed(line.substr(1, close - 1)))) return;
         continue;
       }
     }
-    if (!inSection) continue;
-    const std::size_t equals = line.find(u'=');
-    if (equals == Text::npos) continue;
-    if (sameName(trimmed(line.substr(0, equals)), key)) {
-      value = trimmed(line.substr(equals + 1));
-      return true;
-    }
+    if (!visit(false, line)) return;
   }
-  return false;
+}
+
+// Calls `visit(line)` for each line of the first section named `section` until it answers false.
+template <typename Visit> void walkSection(Text file, Text section, Visit visit) {
+  bool inSection = false;
+  walkLines(file, [&](bool isHeader, Text text) {
+    if (!isHeader) return !inSection || visit(text);
+    // Later sections of the same name are not searched: the first one wins.
+    if (inSection) return false;
+    inSection = sameName(text, section);
+    return true;
+  });
+}
+
+// A line's key and value, split at its first "=" and trimmed; false when it has no "=".
+bool splitLine(Text line, Text& key, Text& value) {
+  const std::size_t equals = line.find(u'=');
+  if (equals == Text::npos) return false;
+  key = trimmed(line.substr(0, equals));
+  value = trimmed(line.substr(equals + 1));
+  return true;
+}
+
+// Finds the value of `key` in the first section named `section`; false when there is none.
+bool findValue(Text file, Text section, Text key, Text& value) {
+  bool found = false;
+  walkSection(file, section, [&](Text line) {
+    Text name;
+    found = splitLine(line, name, value) && sameName(name, key);
+    return !found;
+  });
+  return found;
+}
+
+// The file's text; false when it cannot be read as a regular file.
+bool readText(const char16_t* path, std::u16string& text) {
+  std::string bytes;
+  bool isCut = false;
+  if (!readSettingsFile(path, bytes, isCut)) return false;
+  text = decodeSettingsFile(bytes, isCut);
+  return true;
 }
 
 int copyValue(Text value, char16_t* buffer, int units) {
@@ -175,10 +211,8 @@ int readProfileString(const char16_t* section, const char16_t* key, const char16
   const Text sectionName(section, posix::wideLength(section));
   const Text keyName(key, posix::wideLength(key));
   try {
-    std::string bytes;
-    bool isCut = false;
-    if (!keyName.empty() && readSettingsFile(path, bytes, isCut)) {
-      const std::u16string text = decodeSettingsFile(bytes, isCut);
+    std::u16string text;
+    if (!keyName.empty() && readText(path, text)) {
       Text value;
       if (findValue(text, sectionName, keyName, value)) {
         if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
@@ -192,6 +226,34 @@ int readProfileString(const char16_t* section, const char16_t* key, const char16
     // Out of memory while reading settings: answer the default, as for a missing file.
   }
   return copyValue(defaultText(defaultValue), buffer, units);
+}
+
+std::vector<std::u16string> profileSectionNames(const char16_t* path) {
+  std::vector<std::u16string> names;
+  std::u16string text;
+  if (!readText(path, text)) return names;
+  walkLines(text, [&names](bool isHeader, Text name) {
+    if (isHeader && !name.empty()) names.emplace_back(name);
+    return true;
+  });
+  return names;
+}
+
+std::vector<std::u16string> profileSection(const char16_t* section, const char16_t* path) {
+  std::vector<std::u16string> lines;
+  std::u16string text;
+  if (section == nullptr || !readText(path, text)) return lines;
+  walkSection(text, Text(section, posix::wideLength(section)), [&lines](Text line) {
+    Text key;
+    Text value;
+    if (splitLine(line, key, value)) {
+      lines.push_back(std::u16string(key) + u'=' + std::u16string(value));
+    } else {
+      lines.emplace_back(line);
+    }
+    return true;
+  });
+  return lines;
 }
 
 } // namespace linepeek::platform

@@ -1,7 +1,9 @@
 // The module's own path: the dynamic loader's record of the object that holds this function
 // names the shared object, not the host executable.
 #include "platform/platform.h"
-#include "platform/posix/unicode_text.h"
+
+#include "base/unicode.h"
+#include "platform/posix/file_name.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -56,7 +58,7 @@ int moduleFileName(char16_t* buffer, int units) {
   }
   // Invalid UTF-8 in the path becomes U+FFFD; such a path cannot be reopened by name anyway.
   const std::size_t capacity = static_cast<std::size_t>(units) - 1;
-  const std::size_t needed = posix::decodeUtf8(path, std::strlen(path), buffer, capacity);
+  const std::size_t needed = linepeek::decodeUtf8(path, std::strlen(path), buffer, capacity);
   const std::size_t copied = needed < capacity ? needed : capacity;
   buffer[copied] = 0;
   return static_cast<int>(copied);

@@ -48,11 +48,4 @@ void boundaryBytes(int codePage, std::array<bool, 256>& boundary) {
   }
 }
 
-int wideToUtf8(const char16_t* input, int inputUnits, char* output, int outputBytes) {
-  if (input == nullptr || inputUnits <= 0 || outputBytes < 0) return 0;
-  if (output == nullptr) outputBytes = 0;
-  return WideCharToMultiByte(CP_UTF8, 0, win32::asWide(input), inputUnits, output, outputBytes,
-                             nullptr, nullptr);
-}
-
 } // namespace linepeek::platform

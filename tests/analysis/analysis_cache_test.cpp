@@ -43,7 +43,8 @@ TEST_F(AnalysisCacheTest, RefillsOnlyWhenIdentityChanges) {
     refresh(u"a.txt", 3, 7);
     cache.headDone = true;
     cache.headCount = 1;
-    cache.headSlots[0].assign(1 << 20, 'x');
+    cache.headText.assign(1 << 20, 'x');
+    cache.headSlots[0] = cache.headText;
     cache.lineEndingsDone = true;
     cache.valid = !row.invalidate;
     const std::int64_t readsBefore = fake::counters().reads;
@@ -53,7 +54,7 @@ TEST_F(AnalysisCacheTest, RefillsOnlyWhenIdentityChanges) {
     EXPECT_EQ(cache.headCount, row.refills ? 0 : 1);
     EXPECT_EQ(cache.lineEndingsDone, !row.refills);
     // A refill lets go of the old lines' memory, not only of their text.
-    EXPECT_EQ(cache.headSlots[0].capacity() >= (1u << 20), !row.refills);
+    EXPECT_EQ(cache.headText.capacity() >= (1u << 20), !row.refills);
     EXPECT_TRUE(cache.valid);
   }
 }
@@ -98,8 +99,7 @@ TEST_F(AnalysisCacheTest, ShortHeadReadStillCaches) {
     SCOPED_TRACE(fail);
     fake::reset();
     fake::putFile(u"f", "0123456789abcdef");
-    fake::faults().readCapBytes = 4;
-    fake::faults().failReadCall = fail ? 1 : 0;
+    fake::faults().readScript = {fail ? -1 : 4};
     cache = {};
     refresh(u"f", 16, 1);
     refresh(u"f", 16, 1);
@@ -127,7 +127,7 @@ TEST_F(AnalysisCacheTest, ReadRangeBounds) {
   char next = 0;
   ASSERT_EQ(platform::readFile(file.get(), &next, 1), 1);
   EXPECT_EQ(next, '5');
-  fake::faults().failReadCall = fake::counters().reads + 1;
+  fake::faults().readScript = {-1};
   EXPECT_EQ(readRange(file.get(), 0, 4), "");
 }
 

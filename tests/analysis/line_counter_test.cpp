@@ -156,19 +156,19 @@ TEST_F(LineCounter, StopsAtFailedAndShortReads) {
   EXPECT_EQ(count(lines, Other, 0, false, 300), 1001);
 
   fake::reset();
-  fake::faults().failReadCall = 1;
+  fake::faults().readScript = {-1};
   EXPECT_EQ(count(lines, Other, 0, false, 300), 0);
 
   fake::reset();
-  fake::faults().failReadCall = 3; // two reads of 300 bytes: 200 lines ending in LF
+  fake::faults().readScript = {-2, -2, -1}; // two reads of 300 bytes: 200 lines ending in LF
   EXPECT_EQ(count(lines, Other, 0, false, 300), 200);
 
   fake::reset();
-  fake::faults().failReadCall = 2; // "ab\n" * 33 + "a" read
+  fake::faults().readScript = {-2, -1}; // "ab\n" * 33 + "a" read
   EXPECT_EQ(count(repeat("ab\n", 33) + "a" + repeat("ab\n", 900), Other, 0, false, 100), 34);
 
   fake::reset();
-  fake::faults().readCapBytes = 301; // the short first read ends the file after "a"
+  fake::faults().afterScript = 301; // the short first read ends the file after "a"
   EXPECT_EQ(count(lines, Other, 0, false, 600), 101);
   EXPECT_EQ(count(lines, Other, 0, true, 600), 101);
 }
@@ -187,7 +187,7 @@ TEST_F(LineCounter, ReadsNothingOnceCountedAndKeepsFailedCounts) {
   EXPECT_EQ(fake::counters().reads, reads);
 
   cache.lineCountDone = false;
-  fake::faults().failReadCall = fake::counters().reads + 1;
+  fake::faults().readScript = {-1};
   lineCount(cache, file.get(), config);
   EXPECT_TRUE(cache.lineCountDone);
   EXPECT_EQ(cache.lineTotal, 0);

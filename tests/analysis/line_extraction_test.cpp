@@ -146,6 +146,16 @@ TEST_F(LineExtraction, RealWindowEdges) {
   }
 }
 
+// Lines that take little of their window are kept on their own: the window's text goes
+TEST_F(LineExtraction, ShortLinesLetTheirWindowGo) {
+  const LineWindows small{16, 64};
+  load("a\nb\n" + std::string(100, 'x'), small);
+  EXPECT_EQ(head(small), (Lines{"a", "b"}));
+  EXPECT_EQ(tail(small), Lines{});
+  EXPECT_LT(cache.headText.capacity(), 64u);
+  EXPECT_LT(cache.tailText.capacity(), 64u);
+}
+
 // The BOM of a UTF-8 file is dropped only from windows that start at offset 0
 TEST_F(LineExtraction, NoBomSkipInsideTheFile) {
   load(hex("EF BB BF \"hi\" 0A \"1\" 0A \"345678z\" 0A \"abcdefghijk\" 0A \"q\" 0A"), {16, 24});
@@ -169,12 +179,12 @@ TEST_F(LineExtraction, OddSizedUtf16TailWindow) {
 TEST_F(LineExtraction, ShortReadsKeepWhatIsKnown) {
   const LineWindows small{16, 64};
   load("a\nb\n" + std::string(30, 'x') + "\nc\nd", small);
-  fake::faults().failReadCall = fake::counters().reads + 1;
+  fake::faults().readScript = {-1};
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
-  fake::faults().failReadCall = fake::counters().reads + 2;
+  fake::faults().readScript = {-2, -1};
   EXPECT_EQ(tail(small), (Lines{"c", "d"}));
   load("a\nb\n" + std::string(30, 'x') + "\nc\nd", small);
-  fake::faults().readCapBytes = 10;
+  fake::faults().afterScript = 10;
   EXPECT_EQ(tail(small), Lines{});
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
 }
@@ -209,30 +219,9 @@ TEST_F(LineExtraction, ShortTailReadAtTheEndVersusFailed) {
   }
 }
 
-// A wide UTF-16 window is scanned without being held, and its lines are read again into their
-// slots; when that fails, the window counts as failed: the head keeps its first pass, the tail
-// its first window's lines (none here). Windows of 16 and 64 bytes over "a" and 28 'x's.
-TEST_F(LineExtraction, Utf16LongLinesReadAgain) {
-  const LineWindows small{16, 64};
-  const std::string x28(28, 'x');
-  std::string bytes = hex("FF FE 61 00 0A 00");
-  for (int i = 0; i < 28; ++i)
-    bytes += hex("78 00");
-  load(bytes, small);
-  EXPECT_EQ(head(small), (Lines{"a", x28}));
-  EXPECT_EQ(bytesRead(), 60 + 2 + 56);
-  EXPECT_EQ(tail(small), (Lines{"a", x28}));
-
-  load(bytes, small);
-  fake::faults().readScript = {-2, -1};
-  EXPECT_EQ(head(small), Lines{"a"});
-  fake::faults().readScript = {-2, -2, -1};
-  EXPECT_EQ(tail(small), Lines{});
-}
-
-// UTF-16 windows are split in units and converted only where the lines are: the lines must be
-// those of the plain two-pass rule, on seeded random files and small windows
-TEST_F(LineExtraction, Utf16AgreesWithWholeWindowSplit) {
+// UTF-16 windows, converted and split, against the plain two-pass rule on seeded random files
+// and small windows
+TEST_F(LineExtraction, Utf16MatchesReference) {
   std::mt19937 random(20261208);
   const char* const units[] = {"61 00", "0A 00", "0A 00", "0D 00", "20 00", "21 00",
                                "0A 01", "00 0A", "3D D8", "00 DE", "30 04", "00 00"};
@@ -246,32 +235,29 @@ TEST_F(LineExtraction, Utf16AgreesWithWholeWindowSplit) {
     }
     if (random() % 3 == 0) bytes += 'z';
     const auto first = static_cast<std::int32_t>(8 + random() % 100);
-    const LineWindows windows{first, first}; // one window a side: no second pass adds lines
+    const LineWindows windows{first, first * static_cast<std::int32_t>(1 + random() % 3)};
     config.skipEmpty = random() % 2 == 0;
     SCOPED_TRACE(testing::PrintToString(bytes) + " first " + std::to_string(first) +
                  (config.skipEmpty ? " skipEmpty" : ""));
     load(bytes, windows);
     const int kind = bigEndian ? reference::KindUtf16Be : reference::KindUtf16Le;
     ASSERT_EQ(static_cast<int>(cache.kind), kind);
-    EXPECT_EQ(head(windows), reference::headGroup(bytes, kind, 2, config.skipEmpty, first, first));
-    EXPECT_EQ(tail(windows), reference::tailGroup(bytes, kind, 2, config.skipEmpty, first, first));
+    EXPECT_EQ(head(windows),
+              reference::headGroup(bytes, kind, 2, config.skipEmpty, first, windows.wide));
+    EXPECT_EQ(tail(windows),
+              reference::tailGroup(bytes, kind, 2, config.skipEmpty, first, windows.wide));
   }
 }
 
 TEST(LineText, DecodeAndBlankRules) {
-  EXPECT_EQ(decodeWindow(hex("EF BB BF"), EncodingKind::Utf8, 3), "");
-  EXPECT_EQ(decodeWindow("ab", EncodingKind::Other, 3), "");
-  EXPECT_EQ(decodeWindow("abcd", EncodingKind::Other, 0), "abcd");
-  EXPECT_EQ(utf16ToUtf8(hex("41 00 00 00 42"), false, 0), std::string("A\0", 2));
-  EXPECT_EQ(utf16ToUtf8(hex("41 00"), false, 1), "");
-  EXPECT_EQ(utf16ToUtf8(hex("00 41 00"), true, 1), hex("E4 84 80"));
-  // beyond one pass: sized first
-  std::string manyUnits, manyBytes;
-  for (int i = 0; i < 70000; ++i) {
-    manyUnits += hex("16 04");
-    manyBytes += hex("D0 96");
-  }
-  EXPECT_TRUE(utf16ToUtf8(manyUnits, false, 0) == manyBytes);
+  std::string decoded;
+  EXPECT_EQ(windowText(hex("EF BB BF"), EncodingKind::Utf8, 3, decoded), "");
+  EXPECT_EQ(windowText("ab", EncodingKind::Other, 3, decoded), "");
+  EXPECT_EQ(windowText("abcd", EncodingKind::Other, 0, decoded), "abcd");
+  EXPECT_EQ(windowText(hex("41 00 00 00 42"), EncodingKind::Utf16Le, 0, decoded),
+            std::string("A\0", 2));
+  EXPECT_EQ(windowText(hex("41 00"), EncodingKind::Utf16Le, 1, decoded), "");
+  EXPECT_EQ(windowText(hex("00 41 00"), EncodingKind::Utf16Be, 1, decoded), hex("E4 84 80"));
   EXPECT_TRUE(isBlankLine(""));
   EXPECT_TRUE(isBlankLine(hex("00 09 0D 20")));
   EXPECT_FALSE(isBlankLine(hex("20 21")));

@@ -55,8 +55,9 @@ TEST(Text, ValidUtf8) {
   } rows[] = {
       {"plain", "plain"},
       {"\xc3\xa9", "\xc3\xa9"},
-      {"\xc3", "\xef\xbf\xbd"},                                                 // cut sequence
-      {"\xed\xa0\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},                 // encoded surrogate
+      {"\xc3", "\xef\xbf\xbd"},                                 // cut sequence
+      {"\xe2\x82z", "\xef\xbf\xbdz"},                           // a cut sequence is one subpart
+      {"\xed\xa0\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}, // encoded surrogate
       {"\xf4\x90\x80\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"}, // > U+10FFFF
       {"a\x80z", "a\xef\xbf\xbdz"},
   };

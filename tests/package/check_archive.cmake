@@ -1,7 +1,7 @@
 # Builds the release archive with cpack, unpacks it into a fresh folder and checks it the way a
 # user meets it:
-#   - the archive holds one top folder with exactly the module, the CLI, linepeek.ini, README.md
-#     and LICENSE;
+#   - the archive holds one top folder with exactly the module, the CLI, linepeek.ini, README.md,
+#     LICENSE and NOTICE, which carries the charset detector's licence;
 #   - linepeek.ini is the sample, which sets every key to its default;
 #   - the unpacked CLI finds the module beside it and prints the version;
 #   - it shows the samples exactly as the build tree does without any settings file;
@@ -52,7 +52,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 list(SORT files)
 set(expected "")
-foreach(name ${CLI_NAME} ${MODULE_NAME} LICENSE README.md linepeek.ini)
+foreach(name ${CLI_NAME} ${MODULE_NAME} LICENSE NOTICE README.md linepeek.ini)
   list(APPEND expected "${TOP}/${name}")
 endforeach()
 list(SORT expected)
@@ -67,6 +67,11 @@ if(NOT status EQUAL 0)
 endif()
 set(top "${WORK}/unpacked/${TOP}")
 set(cli "${top}/${CLI_NAME}")
+
+file(READ "${top}/NOTICE" notice)
+if(NOT notice MATCHES "uchardet=0\\.0\\.7-1" OR NOT notice MATCHES "MOZILLA PUBLIC LICENSE")
+  fail("NOTICE lacks the uchardet source or the text of its licence")
+endif()
 
 # --- linepeek.ini is the sample, whose keys and defaults the settings tests hold against the
 # module's key table.

@@ -1,7 +1,8 @@
 # Builds the Debian package with cpack and checks it the way a Debian user meets it:
 #   - the control fields, the conffile, and dependencies that dpkg-shlibdeps found;
 #   - the exact file list with modes, the settings link included;
-#   - unpacked with dpkg -x into a scratch root: the settings link resolves to the file in /etc;
+#   - unpacked with dpkg -x into a scratch root: the settings link resolves to the file in /etc,
+#     and the copyright file has a stanza for the charset detector linked into the module;
 #   - the unpacked CLI finds the unpacked module in ../lib/linepeek/ and shows the samples
 #     exactly as the build tree does;
 #   - SkipEmpty=1 in the unpacked /etc file changes a line count;
@@ -98,6 +99,12 @@ if(NOT target STREQUAL "/etc/linepeek/linepeek.ini" OR NOT EXISTS "${root}${targ
 endif()
 file(REMOVE "${link}")
 file(CREATE_LINK "${root}${target}" "${link}" SYMBOLIC)
+
+# --- The copyright file names the charset detector linked into the module, and its licence.
+file(READ "${root}/usr/share/doc/linepeek/copyright" copyright)
+if(NOT copyright MATCHES "\nFiles: third_party/uchardet-0\\.0\\.7/\\*\n[^\n]*\n[^\n]*\nLicense: MPL-1\\.1\n")
+  fail("${DEB}: the copyright file has no stanza for uchardet under the MPL-1.1:\n${copyright}")
+endif()
 
 # --- The unpacked CLI loads the unpacked module and answers as the build tree does, whose
 # module runs on its defaults.

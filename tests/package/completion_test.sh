@@ -48,6 +48,7 @@ expect 'Type\,Line\ count' "$cli" -f Type,L
 expect 'Type\,Line\ count\,-1 Type\,Line\ count\,-2 Type\,Line\ count\,-3' \
   "$cli" -f 'Type\,Line\ count,-'
 expect "--list-fields" "$cli" --li
+expect "--settings" "$cli" --se
 expect "samples/files/utf8_bom.txt samples/files/utf8_no_bom.txt" "$cli" -r samples/files/utf8_
 expect "" "$cli" --width ""
 expect "" "$cli" -- --li

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace linepeek::platform {
 namespace {
@@ -65,6 +66,7 @@ TEST(ProfileString, Syntax) {
       {"\"[S]\" 0D 0A \"Key=one\" 0D 0A \"[T]\" 0D 0A \"[s]\" 0D 0A \"Key=two\" 0D 0A", u"S",
        u"Key", "one"},
       {"\"Key=outside\" 0D 0A \"[S]\" 0D 0A \"Other=1\" 0D 0A", u"S", u"Key", "dflt"},
+      {"\"[ S ]\" 0D 0A \"Key=v\" 0D 0A", u"S", u"Key", "v"},
       {"\"[S]\" 0D 0A \"Key=\" 0D 0A", u"S", u"Key", ""},
       {"\"[S]\" 0D 0A \"Key=   \" 0D 0A", u"S", u"Key", ""},
       {"\"[S]\" 0D 0A \"Key=last line without end\"", u"S", u"Key", "last line without end"},
@@ -124,6 +126,21 @@ TEST(ProfileString, MarkedEncodings) {
   const std::u16string utf16Path = temp.write("utf16.ini", utf16Le);
   EXPECT_EQ(read(utf16Path, u"S", u"Key").text, u"\u0416\u20AC");
   EXPECT_EQ(read(utf16Path, u"s", u"KEY").text, u"\u0416\u20AC");
+}
+
+// The listings of the settings report: section names and the lines of one section.
+TEST(ProfileString, Listings) {
+  const test::TempFolder temp;
+  const std::u16string path =
+      temp.write("s.ini", "; note\r\n[Options]\r\n  Extension = txt log  \r\nSkipEmpty\r\n"
+                          ";Hidden=1\r\n\r\n[ Spaced ]\r\nS1=\" a=b\"\r\n=v\r\n[]\r\nx=1\r\n"
+                          "[options]\r\nLater=1\r\n");
+  using Texts = std::vector<std::u16string>;
+  EXPECT_EQ(profileSectionNames(path.c_str()), (Texts{u"Options", u"Spaced", u"options"}));
+  EXPECT_EQ(profileSection(u"OPTIONS", path.c_str()), (Texts{u"Extension=txt log", u"SkipEmpty"}));
+  EXPECT_EQ(profileSection(u"Spaced", path.c_str()), (Texts{u"S1=\" a=b\"", u"=v"}));
+  EXPECT_EQ(profileSection(u"Absent", path.c_str()), Texts{});
+  EXPECT_EQ(profileSectionNames(temp.path("absent.ini").c_str()), Texts{});
 }
 
 } // namespace

@@ -38,11 +38,11 @@ const CatalogueRow Expected[] = {
 // Whole texts, byte for byte, and nothing written past their zero.
 void expectRow(const CatalogueRow& row) {
   SCOPED_TRACE(row.index);
-  char name[256];
-  char units[256];
+  char name[512];
+  char units[512];
   std::memset(name, '#', sizeof name);
   std::memset(units, '#', sizeof units);
-  EXPECT_EQ(ContentGetSupportedField(row.index, name, units, 256), row.type);
+  EXPECT_EQ(ContentGetSupportedField(row.index, name, units, 512), row.type);
   EXPECT_STREQ(name, row.name);
   EXPECT_STREQ(units, row.units);
   EXPECT_EQ(name[std::strlen(row.name) + 1], '#');
@@ -66,6 +66,29 @@ TEST(Catalogue, LineEndingsFieldWhenSwitchedOn) {
   char name[8] = "keep";
   EXPECT_EQ(ContentGetSupportedField(17, name, name, 8), 0);
   EXPECT_STREQ(name, "keep");
+}
+
+// "Charset" comes after every other field, "Line endings" included when that is on.
+TEST(Catalogue, CharsetFieldWhenSwitchedOn) {
+  const char* choices =
+      "UTF-16LE|UTF-16BE|UTF-8|US-ASCII|windows-1252|windows-1250|windows-1251|windows-1253|"
+      "windows-1255|windows-1256|windows-1257|windows-1258|ISO-8859-1|ISO-8859-2|ISO-8859-5|"
+      "ISO-8859-7|ISO-8859-15|KOI8-R|IBM866|GB18030|Big5|Shift_JIS|EUC-JP|UHC|ISO-8859-3|"
+      "ISO-8859-4|ISO-8859-6|ISO-8859-8|ISO-8859-9|ISO-8859-10|ISO-8859-11|ISO-8859-13|"
+      "ISO-8859-16|IBM852|IBM855|MAC-CENTRALEUROPE|MAC-CYRILLIC|TIS-620|VISCII|EUC-TW|"
+      "HZ-GB-2312|ISO-2022-CN|ISO-2022-JP|ISO-2022-KR|UTF-32";
+  struct Switched {
+    Switched() { linepeek::settings.charset = true; }
+    ~Switched() { linepeek::settings = linepeek::Settings{}; }
+  } switched;
+  for (const CatalogueRow& row : Expected)
+    expectRow(row);
+  expectRow({16, "Charset", choices, 7});
+  linepeek::settings.lineEndings = true;
+  expectRow({16, "Line endings", "CRLF|LF|CR|Mixed|None", 7});
+  expectRow({17, "Charset", choices, 7});
+  char name[8] = "keep";
+  EXPECT_EQ(ContentGetSupportedField(18, name, name, 8), 0);
 }
 
 TEST(Catalogue, IndicesOutsideTheTableAnswerNoMoreFields) {

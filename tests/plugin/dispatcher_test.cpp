@@ -222,8 +222,33 @@ TEST_F(DispatcherTest, LineEndingsField) {
   EXPECT_EQ(fake::counters().reads, reads);
   // A read cut short leaves the sample shorter than the file: its last CR stays open.
   fake::putFile(u"c.txt", "one\r\n");
-  fake::faults().readCapBytes = 4;
+  fake::faults().afterScript = 4;
   EXPECT_EQ(askText(u"c.txt", 16), "None");
+}
+
+// "Charset" when switched on: after "Line endings" when that is on too, the entry checks of
+// "Encoding", no value for binary files, and no read of its own.
+TEST_F(DispatcherTest, CharsetField) {
+  settings.charset = true;
+  settings.extensions = u"log";
+  fake::putDirectory(u"dir");
+  EXPECT_EQ(askText(u"dir", 16), "(-3)");
+  EXPECT_EQ(askText(u"missing", 16), "(-2)");
+  EXPECT_EQ(fake::counters().opens, 0);
+  fake::putFile(u"a.txt", "\x01\x02");
+  EXPECT_EQ(askText(u"a.txt", 16), "(-3)");
+  fake::putFile(u"b.txt", "Gr\xFC\xDF"
+                          "e aus K\xF6ln, sch\xF6ne Gr\xFC\xDF"
+                          "e\n");
+  EXPECT_EQ(askText(u"b.txt", 15), "Text");
+  const auto reads = fake::counters().reads;
+  EXPECT_EQ(askText(u"b.txt", 16), "ISO-8859-1");
+  EXPECT_EQ(fake::counters().reads, reads);
+  settings.lineEndings = true;
+  EXPECT_EQ(askText(u"b.txt", 16), "LF");
+  EXPECT_EQ(askText(u"b.txt", 17), "ISO-8859-1");
+  fake::putFile(u"c.txt", "\xEF\xBB\xBFok\n");
+  EXPECT_EQ(askText(u"c.txt", 17), "UTF-8");
 }
 
 TEST_F(DispatcherTest, CountIgnoresMaxLenAndWritesEightBytes) {

@@ -1,5 +1,5 @@
-// What a request answers for each field of a file, the opt-in "Line endings" included, written
-// for clarity rather than speed.
+// What a request answers for each field of a file, the opt-in "Line endings" and "Charset"
+// included, written for clarity rather than speed.
 #pragma once
 
 #include <array>
@@ -23,9 +23,10 @@ namespace linepeek::reference {
 enum : int { FieldEmpty = -3, FileError = -2, Numeric64 = 2, MultipleChoice = 7, StringW = 11 };
 enum : int { NoSuchField = -1 };
 
-// The catalogue: "1" to "10", "-3" to "-1", "Line count", "Encoding", "Type", and "Line endings"
-// when the settings offer it (otherwise index 16 is no field).
-inline constexpr int FieldCount = 17;
+// The catalogue: "1" to "10", "-3" to "-1", "Line count", "Encoding", "Type", then "Line endings"
+// and "Charset" in that order where the settings offer them; the indices after the last field
+// name no field.
+inline constexpr int FieldCount = 18;
 inline constexpr int LineCountField = 13;
 inline constexpr int EncodingField = 14;
 inline constexpr int TypeField = 15;
@@ -39,14 +40,17 @@ struct RequestSettings {
   int utf8BufferSizeKB = 64;
   bool skipEmpty = false;
   bool lineEndings = false;
+  bool charset = false;
   NamingSettings naming;
   std::vector<std::pair<std::u16string, std::u16string>> pairs; // slot order
 };
 
 struct Answer {
   int code = FieldEmpty;
-  // False when the text depends on the machine's code pages (an 8-bit line beyond ASCII): the
-  // field then answers StringW with some text, or FieldEmpty when its conversion gives nothing.
+  // False when the text depends on the machine's code pages (an 8-bit line beyond ASCII) or is
+  // the charset detector's verdict: the field then answers `code` with some text (for
+  // "Charset", one of its choices), or FieldEmpty when the conversion or the detector gives
+  // nothing.
   bool exact = true;
   std::u16string text; // StringW: up to its first zero; MultipleChoice: the choice
   std::int64_t number = 0;
@@ -125,8 +129,11 @@ inline std::array<Answer, FieldCount> answers(std::string_view file, Entry entry
     if (found != known.end()) return found->second;
     return known[line] = lineAnswer(line, kind != KindOther, config);
   };
+  const int charsetField = config.lineEndings ? LineEndingsField + 1 : LineEndingsField;
   for (int field = 0; field < FieldCount; ++field) {
     Answer& answer = all[static_cast<std::size_t>(field)];
+    const bool isLineEndings = field == LineEndingsField && config.lineEndings;
+    const bool isCharset = field == charsetField && config.charset;
     if (field <= LineCountField) {
       if (filtered) {
         answer.code = FileError;
@@ -142,21 +149,27 @@ inline std::array<Answer, FieldCount> answers(std::string_view file, Entry entry
         answer.code = Numeric64;
         answer.number = countLines(file, kind, bomLength, config.skipEmpty);
       }
-    } else if (field == LineEndingsField && !config.lineEndings) {
+    } else if (field > TypeField && !isLineEndings && !isCharset) {
       answer.code = NoSuchField;
     } else if (entry == Entry::Missing) {
       answer.code = FileError;
     } else if (entry == Entry::Folder) {
       answer.code = field == TypeField ? MultipleChoice : FieldEmpty;
       answer.text = u"Folder";
-    } else if (field == LineEndingsField && binaryFlag(sample, fileSize, kind, config.naming)) {
+    } else if (field > TypeField && binaryFlag(sample, fileSize, kind, config.naming)) {
       answer.code = FieldEmpty;
+    } else if (isCharset && kind == KindOther) {
+      // The detector's verdict on the head sample, which this reference does not compute.
+      answer.code = MultipleChoice;
+      answer.exact = false;
     } else {
       std::string text;
       if (field == EncodingField) {
         text = encodingName(sample, fileSize, kind, bomLength, config.naming);
       } else if (field == TypeField) {
         text = binaryFlag(sample, fileSize, kind, config.naming) ? "Binary" : "Text";
+      } else if (isCharset) {
+        text = kind == KindUtf8 ? "UTF-8" : kind == KindUtf16Le ? "UTF-16LE" : "UTF-16BE";
       } else {
         text = lineEndings(sample, kind, bomLength, fileSize <= HeadWindow);
       }

@@ -160,13 +160,20 @@ Outcome request(int field) {
 }
 
 // What an undisturbed request answers for the field of a file, as the host's buffer shows it.
+// The charset detector's verdict, which the reference leaves open, is the module's own on a
+// fresh record.
 Outcome expectedOutcome(const std::string& file, int field) {
   reference::RequestSettings config;
   config.pairs = {{u"two", u"2"}};
+  config.charset = true;
   const reference::Answer answer =
       reference::inBuffer(reference::answers(file, reference::Entry::File, false,
                                              config)[static_cast<std::size_t>(field)],
                           MaxLen);
+  if (!answer.exact) {
+    analysisCache = AnalysisCache{};
+    return request(field);
+  }
   Outcome outcome;
   outcome.code = answer.code;
   outcome.buffer.fill(Unwritten);
@@ -193,8 +200,9 @@ protected:
   void SetUp() override {
     fake::reset();
     settings = Settings{};
-    // Replacements allocate too.
+    // Replacements allocate too, and so does the charset detector.
     settings.replaces[0] = {u"two", u"2"};
+    settings.charset = true;
     analysisCache = AnalysisCache{};
   }
 };
@@ -250,7 +258,7 @@ TEST_P(AllocationFailure, EveryAllocationOfARequestMayFail) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFields, AllocationFailure, ::testing::Range(0, 16));
+INSTANTIATE_TEST_SUITE_P(AllFields, AllocationFailure, ::testing::Range(0, 17));
 
 } // namespace
 } // namespace linepeek::test

@@ -76,7 +76,7 @@ TEST_F(FaultInjection, FaultyReadsGiveFewerResultsThatStayCached) {
   };
   const Case cases[] = {
       {"head sample read fails",
-       [] { fake::faults().failReadCall = 1; },
+       [] { fake::faults().readScript = {-1}; },
        {"(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "one",
         "two", "three", "3", "ANSI", "Text"}},
       {"head sample cut after 5 bytes",
@@ -92,7 +92,9 @@ TEST_F(FaultInjection, FaultyReadsGiveFewerResultsThatStayCached) {
        true,
        Padded},
       {"count read fails",
-       [] { fake::faults().failReadCall = 5; },
+       [] {
+         fake::faults().readScript = {-2, -2, -2, -2, -1};
+       },
        {"one", "two", "three", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "(-3)", "one", "two",
         "three", "0", "ANSI", "Text"},
        true,
@@ -105,7 +107,7 @@ TEST_F(FaultInjection, FaultyReadsGiveFewerResultsThatStayCached) {
         "three", "2", "ANSI", "Text"},
        true,
        Padded},
-      {"every read fails", [] { fake::faults().failReadsFrom = 1; }, NothingRead},
+      {"every read fails", [] { fake::faults().afterScript = -1; }, NothingRead},
       {"size query fails", [] { fake::faults().failSize = true; }, NothingRead, false},
       {"time query fails", [] { fake::faults().failTime = true; }, SmallAnswers, false},
   };
@@ -166,7 +168,7 @@ TEST_F(FaultInjection, CountStopsAtAFailedLaterRead) {
   ASSERT_GT(body.size(), static_cast<std::size_t>(CountPiece));
   fake::putFile(u"lines.txt", body);
   EXPECT_EQ(answer(u"lines.txt", 15), "Text"); // read 1: the head sample
-  fake::faults().failReadCall = 3;             // the count's second read
+  fake::faults().readScript = {-2, -1};        // the count's second read
   const std::int64_t whole = CountPiece / 100;
   const std::int64_t open = CountPiece % 100 != 0 ? 1 : 0;
   EXPECT_EQ(answer(u"lines.txt", 13), std::to_string(whole + open));

@@ -225,6 +225,11 @@ TEST(Settings, ByteLists) {
   ByteFlagTable table{};
   buildByteFlagTable(u"\t0c\x01", table); // blanks and control units at the ends are trimmed
   EXPECT_EQ(flagged(table), std::vector<int>{0x0C});
+  // What the settings report names as ignored: every entry that flags nothing.
+  std::vector<std::u16string> ignored;
+  buildByteFlagTable(u" 0x01  0C\t1B ab F G1 001 bb", table, &ignored);
+  EXPECT_EQ(flagged(table), (std::vector<int>{0xAB, 0xBB}));
+  EXPECT_EQ(ignored, (std::vector<std::u16string>{u"0x01", u"0C\t1B", u"F", u"G1", u"001"}));
 }
 
 TEST(Settings, ExtensionsAreLowerCasedNotSplit) {

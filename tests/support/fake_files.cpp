@@ -127,25 +127,19 @@ std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* 
   if (failed != nullptr) *failed = true;
   ++currentCounters.reads;
   if (currentFaults.throwOnRead) throw std::bad_alloc();
-  std::int64_t scriptCap = -2; // no scripted answer for this call
+  std::int64_t cap = currentFaults.afterScript;
   if (!currentFaults.readScript.empty()) {
-    scriptCap = currentFaults.readScript.front();
+    cap = currentFaults.readScript.front();
     currentFaults.readScript.pop_front();
   }
   auto found = handles.find(file);
-  if (found == handles.end() || currentCounters.reads == currentFaults.failReadCall ||
-      scriptCap == -1 ||
-      (currentFaults.failReadsFrom > 0 && currentCounters.reads >= currentFaults.failReadsFrom)) {
-    return -1;
-  }
+  if (found == handles.end() || cap == -1) return -1;
   const std::string& bytes = found->second.entry->bytes;
   const auto size = static_cast<std::int64_t>(bytes.size());
   std::int64_t& position = found->second.position;
   const std::int64_t available =
       std::clamp<std::int64_t>(size - position, 0, std::max<std::int64_t>(length, 0));
-  std::int64_t count = available;
-  if (currentFaults.readCapBytes > 0) count = std::min(count, currentFaults.readCapBytes);
-  if (scriptCap >= 0) count = std::min(count, scriptCap);
+  const std::int64_t count = cap >= 0 ? std::min(available, cap) : available;
   if (failed != nullptr) *failed = count < available;
   if (count > 0) {
     std::memcpy(buffer, bytes.data() + position, static_cast<std::size_t>(count));

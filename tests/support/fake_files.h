@@ -10,18 +10,17 @@
 namespace linepeek::fake {
 
 struct Faults {
-  int failOpenCalls = 0;          // the next n opens fail
-  std::int64_t failReadCall = 0;  // the n-th read call (counted from 1 after reset) fails
-  std::int64_t readCapBytes = 0;  // a read fails after this many bytes (0: no cap)
-  bool failSize = false;          // seekToEnd answers -1
-  bool failTime = false;          // lastWriteTime answers 0
-  bool throwOnRead = false;       // readFile throws std::bad_alloc, as an allocation inside might
-  std::int64_t failReadsFrom = 0; // every read call from the n-th on fails (0: none)
+  int failOpenCalls = 0;    // the next n opens fail
+  bool failSize = false;    // seekToEnd answers -1
+  bool failTime = false;    // lastWriteTime answers 0
+  bool throwOnRead = false; // readFile throws std::bad_alloc, as an allocation inside might
   // One entry per read call, taken in order: n >= 0 fails after n bytes, -1 fails at once, any
-  // other negative value leaves that call alone. Calls beyond the script follow the other faults.
-  // A cap that the file's own end comes before changes nothing: a short read at the end of the
-  // file comes from a file shorter than its size said (see afterSizeQuery).
+  // other negative value leaves that call alone. Every call beyond the script answers as
+  // `afterScript` says, in the same form. A cap that the file's own end comes before changes
+  // nothing: a short read at the end of the file comes from a file shorter than its size said
+  // (see afterSizeQuery).
   std::deque<std::int64_t> readScript;
+  std::int64_t afterScript = -2;
   // Runs once, right after the next seekToEnd has answered: a file changing under the module
   // between its size query and its reads. The fake's own lock is not held, so it may call
   // putFile or removeEntry.

@@ -1,7 +1,7 @@
 // ASCII letter case for any character type, the only case folding anywhere in linepeek: INI
 // section and key names, extension lists, hex byte lists and the CLI's field names. Only A to Z
 // and a to z change; every other unit, non-ASCII letters included, stays, whatever the locale.
-// Plain text work with no system call, kept here so that every layer and the CLI can share it.
+// Plain text work with no system call, shared by every layer and the CLI.
 #pragma once
 
 #include <string>

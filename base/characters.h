@@ -1,0 +1,13 @@
+// The character codes that the line rules name. They are the same in every unit the module reads:
+// a byte of an 8-bit or UTF-8 text, or a UTF-16 code unit.
+#pragma once
+
+namespace linepeek {
+
+inline constexpr unsigned char Lf = 0x0A; // ends a line
+inline constexpr unsigned char Cr = 0x0D; // dropped once before the LF that ends a line
+// Units up to the space are blanks and controls: a line of them only is blank for SkipEmpty, and
+// the line answers trim them from both ends.
+inline constexpr unsigned char LastBlank = 0x20;
+
+} // namespace linepeek
