@@ -2,18 +2,18 @@
 # Every speed and memory comparison of linepeek in one run, each against a floor or a peer tool
 # measured in the same run, in alternation; prints medians with min and max, and the ratios.
 #
-#   bench/run.sh                 the full run (about 9 minutes on 2 cores)
-#   QUICK=1 bench/run.sh         a smaller run (about 2 minutes): fewer files, rounds and bytes
+#   bench/run.sh                 the full run (about 15 minutes on 2 cores)
+#   QUICK=1 bench/run.sh         a smaller run (about 3 minutes): fewer files, rounds and bytes
 #   BUILD=dir SECTIONS="rows ends" bench/run.sh
 #
-# Sections (SECTIONS, default all): rows, cache, charset, ends, memory, count. Builds what it needs in
-# Release (BUILD, default build-perf), writes its data deterministically into a temporary folder
-# (TMPDIR; removed on exit; about 6 GiB on disk at the peak, the 50 GiB files are sparse) and
-# warms the page cache before timing.
+# Sections (SECTIONS, default all): rows, cache, charset, tree, ends, memory, count. Builds what
+# it needs in Release (BUILD, default build-perf), writes its data deterministically into a
+# temporary folder (TMPDIR; removed on exit; about 6 GiB on disk at the peak, the 50 GiB files
+# are sparse) and warms the page cache before timing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-perf}
-sections=${SECTIONS:-rows cache charset ends memory count}
+sections=${SECTIONS:-rows cache charset tree ends memory count}
 if [ "${QUICK:-0}" = 1 ]; then
   files=2000 rounds=3 end_rounds=60 count_mib=128 count_rounds=3 memory_mib=256
 else
@@ -21,9 +21,9 @@ else
 fi
 
 # The peer tools go first: a missing one would otherwise stop the run half-way.
-for tool in uchardet file wc grep; do
+for tool in uchardet file dos2unix wc grep; do
   command -v "$tool" > /dev/null ||
-    { echo "bench/run.sh needs $tool (Debian: apt-get install uchardet file)" >&2; exit 1; }
+    { echo "bench/run.sh needs $tool (Debian: apt-get install uchardet file dos2unix)" >&2; exit 1; }
 done
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINEPEEK_BUILD_BENCHMARKS=ON \
@@ -43,10 +43,11 @@ echo "date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores"
 echo "flags: $(grep -m1 '^flags' /proc/cpuinfo | cut -d: -f2- | tr ' ' '\n' |
   grep -E '^(sse4_2|avx|avx2|avx512f|avx512bw|popcnt|erms)$' | tr '\n' ' ')"
-echo "kernel: $(uname -r); uchardet $(uchardet --version | sed -n 's/^Version //p'); $(file --version | head -1)"
+echo "kernel: $(uname -r); uchardet $(uchardet --version | sed -n 's/^Version //p'); $(file --version | head -1); $(dos2unix --version | head -1)"
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 minutes)"
 echo "build: $build (Release), QUICK=${QUICK:-0}"
 
-if has rows || has cache || has charset; then
+if has rows || has cache || has charset || has tree; then
   mkdir "$work/rows"
   "$data" rows "$files" "$work/rows"
   cat "$work/rows"/* > /dev/null
@@ -107,6 +108,28 @@ if has charset; then
     "uchardet (all args)" "cd '$work/rows' && uchardet *" \
     "driver: Charset" "'$driver' '$work/charset/linepeek.so' field 16 '$work/rows'" \
     "driver: Encoding" "'$driver' '$work/charset/linepeek.so' field 14 '$work/rows'"
+fi
+
+if has tree; then
+  echo
+  echo "== tree: $files small files; Type, Encoding, Line endings and Line count"
+  # A copy of the module beside settings that offer "Line endings"; every worker loads it.
+  mkdir "$work/tree"
+  cp "$module" "$work/tree/"
+  sed 's/^LineEndings=0$/LineEndings=1/' "$root/samples/linepeek.ini" > "$work/tree/linepeek.ini"
+  cli="'$build/linepeek-cli' --module '$work/tree/linepeek.so' -o tsv"
+  cli="$cli -f 'Type,Encoding,Line endings,Line count' '$work/rows'"
+  "$build/bench/linepeek_alternate" "$rounds" "$files" \
+    "linepeek-cli (default -j)" "$cli" \
+    "dos2unix --info (all args)" "cd '$work/rows' && dos2unix --info *" \
+    "linepeek-cli -j 1" "$cli -j 1" \
+    "linepeek-cli -j 2" "$cli -j 2" \
+    "file --mime-encoding (all)" "cd '$work/rows' && file -b --mime-encoding *" |
+    tee "$work/tree.txt"
+  # Labels hold blanks: the median is the sixth field from the end.
+  awk '/^linepeek-cli -j 1 / { one = $(NF - 5) } /^linepeek-cli -j 2 / { two = $(NF - 5) }
+    END { printf "-j 2 / -j 1: %.3f (the default -j is %d here)\n", two / one, cores < 8 ? cores : 8 }' \
+    cores="$(nproc)" "$work/tree.txt"
 fi
 
 if has ends; then

@@ -16,15 +16,6 @@ std::string_view trimBlanks(std::string_view text) {
   return text;
 }
 
-const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& catalogue) {
-  for (const FieldInfo& field : catalogue)
-    if (field.name == name) return &field;
-  const std::string lowered = asciiLowered(name);
-  for (const FieldInfo& field : catalogue)
-    if (asciiLowered(field.name) == lowered) return &field;
-  return nullptr;
-}
-
 // Multiple-choice fields carry choices, not units, in the units text.
 bool hasUnits(const FieldInfo& field) {
   return field.type != MultipleChoice && !field.units.empty();
@@ -39,7 +30,38 @@ std::string fieldNames(const std::vector<FieldInfo>& catalogue) {
   return names;
 }
 
+std::string unknownField(std::string_view name, const std::vector<FieldInfo>& catalogue) {
+  return "unknown field '" + std::string(name) + "'; the module offers " + fieldNames(catalogue);
+}
+
+// The text between commas, without blanks around it; an empty text gives one empty part.
+std::vector<std::string_view> splitList(std::string_view list) {
+  std::vector<std::string_view> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = list.find(',', start);
+    parts.push_back(trimBlanks(list.substr(start, comma - start)));
+    if (comma == std::string_view::npos) return parts;
+    start = comma + 1;
+  }
+}
+
 } // namespace
+
+const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& catalogue) {
+  for (const FieldInfo& field : catalogue)
+    if (field.name == name) return &field;
+  const std::string lowered = asciiLowered(name);
+  for (const FieldInfo& field : catalogue)
+    if (asciiLowered(field.name) == lowered) return &field;
+  return nullptr;
+}
+
+int unitIndexFor(const FieldInfo& field, std::string_view unit) {
+  if (unit.empty() || !hasUnits(field)) return 0;
+  const std::vector<std::string> units = splitUnits(field.units);
+  const auto found = std::find(units.begin(), units.end(), unit);
+  return found == units.end() ? 0 : static_cast<int>(found - units.begin());
+}
 
 bool selectFields(std::string_view list, bool isDefaultList, std::string_view unit,
                   const std::vector<FieldInfo>& catalogue, std::vector<SelectedField>& selected,
@@ -49,22 +71,15 @@ bool selectFields(std::string_view list, bool isDefaultList, std::string_view un
     for (const FieldInfo& field : catalogue)
       chosen.push_back(&field);
   } else {
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t comma = list.find(',', start);
-      const std::string_view name = trimBlanks(list.substr(start, comma - start));
-      if (!name.empty()) {
-        const FieldInfo* field = findField(name, catalogue);
-        if (field == nullptr && !isDefaultList) {
-          error = "unknown field '" + std::string(name) + "'; the module offers " +
-                  fieldNames(catalogue);
-          return false;
-        }
-        if (field != nullptr && std::find(chosen.begin(), chosen.end(), field) == chosen.end())
-          chosen.push_back(field);
+    for (const std::string_view name : splitList(list)) {
+      if (name.empty()) continue;
+      const FieldInfo* field = findField(name, catalogue);
+      if (field == nullptr && !isDefaultList) {
+        error = unknownField(name, catalogue);
+        return false;
       }
-      if (comma == std::string_view::npos) break;
-      start = comma + 1;
+      if (field != nullptr && std::find(chosen.begin(), chosen.end(), field) == chosen.end())
+        chosen.push_back(field);
     }
     if (chosen.empty() && isDefaultList) {
       for (const FieldInfo& field : catalogue)
@@ -94,16 +109,56 @@ bool selectFields(std::string_view list, bool isDefaultList, std::string_view un
     }
   }
   selected.clear();
-  for (const FieldInfo* field : chosen) {
-    int unitIndex = 0;
-    if (!unit.empty() && hasUnits(*field)) {
-      const std::vector<std::string> units = splitUnits(field->units);
-      const auto found = std::find(units.begin(), units.end(), unit);
-      if (found != units.end()) unitIndex = static_cast<int>(found - units.begin());
+  for (const FieldInfo* field : chosen)
+    selected.push_back({field, unitIndexFor(*field, unit)});
+  return true;
+}
+
+bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalogue,
+                    Condition& condition, std::string& error) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string_view::npos || equals == 0) {
+    error = "--where needs FIELD=VALUE or FIELD!=VALUE, not '" + std::string(text) + "'";
+    return false;
+  }
+  condition.negated = text[equals - 1] == '!';
+  const std::string_view name = trimBlanks(text.substr(0, equals - (condition.negated ? 1 : 0)));
+  condition.field = findField(name, catalogue);
+  if (condition.field == nullptr) {
+    error = unknownField(name, catalogue) + " (in --where)";
+    return false;
+  }
+  const bool isChoice = condition.field->type == MultipleChoice;
+  const std::vector<std::string> choices = splitUnits(condition.field->units);
+  condition.values.clear();
+  for (const std::string_view value : splitList(text.substr(equals + 1))) {
+    const auto same = [&](const std::string& choice) { return choice == value; };
+    const auto alike = [&](const std::string& choice) {
+      return asciiLowered(choice) == asciiLowered(value);
+    };
+    auto found = std::find_if(choices.begin(), choices.end(), same);
+    if (found == choices.end()) found = std::find_if(choices.begin(), choices.end(), alike);
+    if (!isChoice || value.empty()) {
+      condition.values.emplace_back(value);
+    } else if (found != choices.end()) {
+      condition.values.push_back(*found);
+    } else {
+      std::string listed;
+      for (const std::string& choice : choices)
+        listed += (listed.empty() ? "\"" : ", \"") + choice + "\"";
+      error = "'" + std::string(value) + "' is not a choice of '" + condition.field->name +
+              "'; its choices are " + listed;
+      return false;
     }
-    selected.push_back({field, unitIndex});
   }
   return true;
+}
+
+bool conditionHolds(const Condition& condition, const Value& cell) {
+  const std::string text = plainText(cell);
+  const bool listed =
+      std::find(condition.values.begin(), condition.values.end(), text) != condition.values.end();
+  return listed != condition.negated;
 }
 
 } // namespace linepeek::cli

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/host_module.h"
+#include "cli/value.h"
 
 namespace linepeek::cli {
 
@@ -26,5 +27,31 @@ struct SelectedField {
 bool selectFields(std::string_view list, bool isDefaultList, std::string_view unit,
                   const std::vector<FieldInfo>& catalogue, std::vector<SelectedField>& selected,
                   std::string& error);
+
+// The field named `name`: exactly, else ignoring ASCII case; null when there is none.
+const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& catalogue);
+
+// The index of `unit` among the field's units; 0 when `unit` is empty or the field lacks it.
+int unitIndexFor(const FieldInfo& field, std::string_view unit);
+
+// One condition on the rows (--where): the row is kept when the text of the field's cell, as
+// csv shows it, is one of `values` (with `negated`, when it is none of them). An empty value
+// stands for an empty cell.
+struct Condition {
+  const FieldInfo* field = nullptr;
+  bool negated = false;
+  std::vector<std::string> values;
+  std::size_t position = 0; // of the field's answer among a row's values; set by the caller
+};
+
+// Parses "FIELD=VALUE[,VALUE...]" or "FIELD!=VALUE[,VALUE...]". The field is found as by
+// findField; the values of a choice field must be among its choices, matched exactly, else
+// ignoring ASCII case, and are kept as the module spells them. Blanks around names and values
+// are ignored. On a mistake answers false with a message in `error` that lists the field names
+// or the choices.
+bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalogue,
+                    Condition& condition, std::string& error);
+
+bool conditionHolds(const Condition& condition, const Value& cell);
 
 } // namespace linepeek::cli

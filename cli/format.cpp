@@ -8,18 +8,6 @@
 namespace linepeek::cli {
 namespace {
 
-std::string plainText(const Value& value) {
-  switch (value.kind) {
-  case Value::Kind::Text:
-    return value.text;
-  case Value::Kind::Number:
-    return std::to_string(value.number);
-  case Value::Kind::None:
-    break;
-  }
-  return {};
-}
-
 constexpr std::string_view ColumnGap = "  ";
 
 } // namespace
@@ -107,14 +95,16 @@ Formatter::Formatter(OutputFormat format, int cellWidth,
                      std::function<void(std::string_view)> write)
     : format_(format), cellWidth_(cellWidth), write_(std::move(write)) {}
 
-void Formatter::begin(std::vector<Column> columns) {
+void Formatter::begin(std::vector<Column> columns, bool summaryFollows) {
   columns_ = std::move(columns);
+  begun_ = true;
+  summaryFollows_ = summaryFollows;
   std::string line;
   switch (format_) {
   case OutputFormat::Table:
     return; // the header is written with the rows
   case OutputFormat::Json:
-    write_("[");
+    write_(summaryFollows ? "{\"rows\": [" : "[");
     return;
   case OutputFormat::Csv:
   case OutputFormat::Tsv:
@@ -176,12 +166,40 @@ void Formatter::finish() {
     writeTable();
     break;
   case OutputFormat::Json:
-    write_(firstJsonRow_ ? "]\n" : "\n]\n");
+    write_(firstJsonRow_ ? "]" : "\n]");
+    if (!summaryFollows_) write_("\n");
     break;
   case OutputFormat::Csv:
   case OutputFormat::Tsv:
     break;
   }
+}
+
+void Formatter::summary(const std::vector<SummaryLine>& lines) {
+  if (format_ == OutputFormat::Json) {
+    std::string text = begun_ ? ",\n\"summary\": {" : "{\"summary\": {";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const SummaryLine& line = lines[i];
+      const bool opens = !line.value.empty() && (i == 0 || lines[i - 1].name != line.name);
+      const bool closes =
+          !line.value.empty() && (i + 1 == lines.size() || lines[i + 1].name != line.name);
+      if (i > 0) text += ", ";
+      if (line.value.empty() || opens) text += jsonString(line.name) + ": ";
+      if (opens) text += "{";
+      if (!line.value.empty()) text += jsonString(line.value) + ": ";
+      text += std::to_string(line.count);
+      if (closes) text += "}";
+    }
+    write_(text + "}}\n");
+    return;
+  }
+  if (begun_) write_(format_ == OutputFormat::Csv ? "\r\n" : "\n");
+  Formatter table(format_, cellWidth_, write_);
+  table.begin({{"Summary", false}, {"Value", true}, {"Count", false}});
+  for (const SummaryLine& line : lines)
+    table.row({Value::ofText(line.name), line.value.empty() ? Value{} : Value::ofText(line.value),
+               Value::ofNumber(line.count)});
+  table.finish();
 }
 
 void Formatter::writeTable() {

@@ -1,6 +1,7 @@
 // Output formats: an aligned table, CSV, TSV and JSON. Text in and out is UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +24,13 @@ std::string tsvField(std::string_view text);
 // becomes U+FFFD, so the output is always valid JSON.
 std::string jsonString(std::string_view text);
 
+// One line of a summary: a total (`value` empty), or the count of one value of a field.
+struct SummaryLine {
+  std::string name;
+  std::string value;
+  std::int64_t count = 0;
+};
+
 struct Column {
   std::string name;
   bool cut = true; // table cells of this column are cut at the cell width
@@ -34,9 +42,15 @@ class Formatter {
 public:
   Formatter(OutputFormat format, int cellWidth, std::function<void(std::string_view)> write);
 
-  void begin(std::vector<Column> columns);
+  // With `summaryFollows`, a JSON document is an object: the rows under "rows", beside them
+  // the summary.
+  void begin(std::vector<Column> columns, bool summaryFollows = false);
   void row(const std::vector<Value>& cells); // one cell per column
   void finish();
+  // After the rows, if any: a table of the lines in the same format (Summary, Value, Count),
+  // apart from the rows by an empty line; in JSON an object under "summary", where the lines
+  // of one field make an object of their values.
+  void summary(const std::vector<SummaryLine>& lines);
 
 private:
   void writeTable();
@@ -47,6 +61,8 @@ private:
   std::vector<Column> columns_;
   std::vector<std::vector<Value>> tableRows_;
   bool firstJsonRow_ = true;
+  bool begun_ = false;
+  bool summaryFollows_ = false;
 };
 
 } // namespace linepeek::cli

@@ -3,9 +3,10 @@
 # (--list-fields, honouring a --module already on the line), so they are always the module's own.
 # Needs nothing beyond bash itself.
 
-# Prints the module's field names (what=names) or line units (what=units), one per line.
+# Prints the module's field names (what=names), line units (what=units) or the choices of the
+# field named $2 (what=choices), one per line.
 _linepeek_cli_catalogue() {
-  local what=$1 program=${COMP_WORDS[0]} module="" i word index name type units unit parts
+  local what=$1 field=${2-} program=${COMP_WORDS[0]} module="" i word index name type units unit parts
   [[ $program == "~/"* ]] && program=$HOME/${program#"~/"}
   for ((i = 1; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
@@ -22,6 +23,8 @@ _linepeek_cli_catalogue() {
     [[ $index == Index ]] && continue
     if [[ $what == names ]]; then
       printf '%s\n' "$name"
+    elif [[ $what == choices ]]; then
+      [[ $type == "7 "* && ${name,,} == "${field,,}" ]] && printf '%s\n' "${units//|/$'\n'}"
     # Choice fields list their choices where other fields list units.
     elif [[ $type != "7 "* && -n $units ]]; then
       IFS='|' read -ra parts <<<"$units"
@@ -71,7 +74,39 @@ _linepeek_cli() {
     [[ ${COMP_WORDS[i]} == -- ]] && option=--
   done
 
+  # The values of --where FIELD=...: with "=" among the word breaks, "FIELD", "=", "VALUE".
+  local field="" where=""
+  if [[ ${COMP_WORDS[COMP_CWORD]} == = ]] && ((COMP_CWORD > 1)) &&
+    [[ ${COMP_WORDS[COMP_CWORD - 2]} == --where ]]; then
+    field=$prev
+  elif [[ $prev == = ]] && ((COMP_CWORD > 2)) && [[ ${COMP_WORDS[COMP_CWORD - 3]} == --where ]]; then
+    field=${COMP_WORDS[COMP_CWORD - 2]}
+  elif [[ $option == --where && $cur == *=* ]]; then
+    field=${cur%%=*} where=$before${cur%%=*}= cur=${cur#*=}
+  fi
+  if [[ -n $field ]]; then
+    local listed=""
+    field=${field//\\/}
+    [[ $cur == *,* ]] && listed=${cur%,*},
+    _linepeek_cli_reply "${cur##*,}" "$(_linepeek_cli_catalogue choices "${field%!}")" "$where$listed"
+    return
+  fi
+
   case $option in
+  --where)
+    # A field name, then "=" or "!=" and its values.
+    compopt -o nospace 2>/dev/null
+    _linepeek_cli_reply "$cur" "$(_linepeek_cli_catalogue names | sed 's/$/=/')" "$before"
+    return
+    ;;
+  --files-from)
+    compopt -o filenames 2>/dev/null
+    local path
+    while IFS= read -r path; do
+      COMPREPLY+=("$before$path")
+    done < <(compgen -f -- "$cur")
+    return
+    ;;
   -o | --format)
     _linepeek_cli_reply "$cur" $'table\ncsv\ntsv\njson' "$before"
     return
@@ -89,13 +124,13 @@ _linepeek_cli() {
     _linepeek_cli_reply "${cur##*,}" "$names" "$before$listed"
     return
     ;;
-  --width)
+  --width | -j | --jobs)
     return
     ;;
   esac
 
   if [[ $cur == -* && $option != -- && $option != --module ]]; then
-    _linepeek_cli_reply "$cur" $'--fields\n--unit\n--recursive\n--format\n--width\n--module\n--list-fields\n--settings\n--help\n--version\n-f\n-u\n-r\n-o\n-h\n-V'
+    _linepeek_cli_reply "$cur" $'--fields\n--unit\n--recursive\n--format\n--width\n--module\n--list-fields\n--settings\n--help\n--version\n-f\n-u\n-r\n-o\n-h\n-V\n--summary\n--summary-only\n--where\n--files-from\n--null\n--jobs\n-0\n-j'
     return
   fi
   # Paths, and the module's path.

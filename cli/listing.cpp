@@ -10,8 +10,6 @@ namespace linepeek::cli {
 namespace fs = std::filesystem;
 namespace {
 
-using FailFn = std::function<void(const std::string&, const std::string&)>;
-
 fs::path absolutePath(const fs::path& path) {
   std::error_code ec;
   fs::path full = fs::absolute(path, ec);
@@ -19,7 +17,7 @@ fs::path absolutePath(const fs::path& path) {
 }
 
 void walkFolder(const fs::path& folder, const std::string& shownFolder, bool recursive,
-                const std::function<void(const Entry&)>& visit, const FailFn& failed) {
+                const VisitFn& visit, const FailFn& failed) {
   struct Item {
     std::string name;
     fs::path path;
@@ -46,7 +44,7 @@ void walkFolder(const fs::path& folder, const std::string& shownFolder, bool rec
   const char separator = joinSeparator(shownFolder);
   for (const Item& item : items) {
     const std::string shown = joinShown(shownFolder, item.name, separator);
-    visit({shown, absolutePath(item.path)});
+    visit({shown, item.path, item.isFolder});
     if (recursive && item.isFolder && !item.isLink)
       walkFolder(item.path, shown, recursive, visit, failed);
   }
@@ -67,25 +65,40 @@ std::string joinShown(std::string_view folder, std::string_view name, char separ
   return shown;
 }
 
-void walkPaths(const std::vector<std::string>& paths, bool recursive,
-               const std::function<void(const Entry&)>& visit, const FailFn& failed) {
+void walkPaths(const std::vector<std::string>& paths, bool recursive, const VisitFn& visit,
+               const FailFn& failed) {
   if (paths.empty()) {
     walkFolder(fs::current_path(), "", recursive, visit, failed);
     return;
   }
-  for (const std::string& shown : paths) {
-    const fs::path path = pathFromUtf8(shown);
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (ec || !fs::exists(status)) {
-      failed(shown, ec ? ec.message() : "No such file or directory");
-      continue;
-    }
-    if (fs::is_directory(status))
-      walkFolder(path, shown, recursive, visit, failed);
-    else
-      visit({shown, absolutePath(path)});
+  for (const std::string& shown : paths)
+    walkPath(shown, recursive, visit, failed);
+}
+
+void walkPath(const std::string& shown, bool recursive, const VisitFn& visit,
+              const FailFn& failed) {
+  const fs::path path = pathFromUtf8(shown);
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) {
+    failed(shown, ec ? ec.message() : "No such file or directory");
+    return;
   }
+  // An absolute folder makes its entries' paths absolute without asking for the current folder.
+  if (fs::is_directory(status))
+    walkFolder(absolutePath(path), shown, recursive, visit, failed);
+  else
+    visit({shown, absolutePath(path), false});
+}
+
+bool readPathList(InputBuffer& input, char separator,
+                  const std::function<void(const std::string&)>& path) {
+  std::string name;
+  while (input.readUntil(separator, name)) {
+    if (separator == '\n' && !name.empty() && name.back() == '\r') name.pop_back();
+    if (!name.empty()) path(name);
+  }
+  return !input.failed();
 }
 
 } // namespace linepeek::cli

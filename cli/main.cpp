@@ -1,10 +1,13 @@
 // linepeek-cli: a small file manager without a window. It loads the content module at run time
 // and asks it for fields exactly as a file manager does, one field of one file per call.
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +18,9 @@
 #include "cli/listing.h"
 #include "cli/options.h"
 #include "cli/settings_report.h"
+#include "cli/summary.h"
 #include "cli/system.h"
+#include "cli/workers.h"
 
 namespace linepeek::cli {
 namespace {
@@ -54,8 +59,8 @@ public:
   explicit Progress(bool enabled) : enabled_(enabled) {}
   ~Progress() { clear(); }
 
-  void entryDone() {
-    ++done_;
+  void update(std::size_t done) {
+    done_ = done;
     if (!enabled_) return;
     const auto now = Clock::now();
     if (now - start_ < std::chrono::seconds(1) || now - lastDraw_ < std::chrono::milliseconds(200))
@@ -115,6 +120,7 @@ int listFields(const std::vector<FieldInfo>& catalogue, const Options& options, 
 }
 
 int runChecked(const std::vector<std::string>& args) {
+  if (args.size() == 1 && args[0] == WorkerArgument) return serveWorker();
   Options options;
   std::string error;
   if (!parseOptions(args, options, error)) {
@@ -161,36 +167,101 @@ int runChecked(const std::vector<std::string>& args) {
     return ExitError;
   }
 
+  std::vector<Condition> conditions(options.conditions.size());
+  for (std::size_t i = 0; i < conditions.size(); ++i) {
+    if (!parseCondition(options.conditions[i], catalogue, conditions[i], error)) {
+      complain(error);
+      return ExitError;
+    }
+  }
+  // The fields each row asks for: those shown, then those that only --where and --summary need.
+  std::vector<SelectedField> asked;
+  if (!options.summaryOnly) asked = selected;
+  const std::size_t shownCount = asked.size();
+  const auto askFor = [&](const FieldInfo& field) {
+    for (std::size_t i = 0; i < asked.size(); ++i)
+      if (asked[i].info == &field) return i;
+    asked.push_back({&field, unitIndexFor(field, options.unit)});
+    return asked.size() - 1;
+  };
+  for (Condition& condition : conditions)
+    condition.position = askFor(*condition.field);
+  Summary summary;
+  if (options.summary) {
+    for (const std::string_view name : SummaryFields)
+      if (const FieldInfo* field = findField(name, catalogue))
+        summary.addField(*field, askFor(*field));
+  }
+
+  // The list of --files-from, opened before any output.
+  std::ifstream listFile;
+  std::optional<InputBuffer> pathList;
+  if (options.filesFrom == "-") {
+    pathList.emplace(readInput);
+  } else if (!options.filesFrom.empty()) {
+    errno = 0;
+    listFile.open(pathFromUtf8(options.filesFrom), std::ios::binary);
+    if (!listFile.is_open()) {
+      complain("cannot read the list '" + options.filesFrom +
+               "': " + std::error_code(errno, std::generic_category()).message());
+      return ExitError;
+    }
+    pathList.emplace([&listFile](char* buffer, std::size_t size) -> std::ptrdiff_t {
+      listFile.read(buffer, static_cast<std::streamsize>(size));
+      return listFile.bad() ? -1 : listFile.gcount();
+    });
+  }
+
   std::vector<Column> columns{{options.format == OutputFormat::Json ? "path" : "Path", false}};
   for (const SelectedField& field : selected)
     columns.push_back({field.info->name, true});
   Formatter formatter(options.format, options.cellWidth,
                       [&](std::string_view text) { out.add(text); });
-  formatter.begin(columns);
+  if (!options.summaryOnly) formatter.begin(columns, options.summary);
 
   // Rows stream to stdout except in a table; a progress line must not mix with them.
-  const bool rowsOnTerminal = isTerminal(Stream::Out) && options.format != OutputFormat::Table;
+  const bool rowsOnTerminal =
+      isTerminal(Stream::Out) && options.format != OutputFormat::Table && !options.summaryOnly;
   Progress progress(isTerminal(Stream::Err) && !rowsOnTerminal);
   bool anyUnreachable = false;
   std::vector<Value> cells;
-  walkPaths(
-      options.paths, options.recursive,
-      [&](const Entry& entry) {
-        const std::u16string fileName = hostFileName(entry.fullPath);
+  RowPool pool(
+      *module, modulePath, asked, options.jobs > 0 ? options.jobs : defaultJobs(),
+      [&](const Entry& entry, std::vector<Value>& values) {
+        for (const Condition& condition : conditions)
+          if (!conditionHolds(condition, values[condition.position])) return;
+        if (options.summary) summary.add(entry.isFolder, values);
+        if (options.summaryOnly) return;
         cells.assign(1, Value::ofText(entry.shownPath));
-        for (const SelectedField& field : selected)
-          cells.push_back(module->value(fileName, field.info->index, field.unitIndex));
+        cells.insert(cells.end(), std::make_move_iterator(values.begin()),
+                     std::make_move_iterator(values.begin() + static_cast<long>(shownCount)));
         formatter.row(cells);
-        progress.entryDone();
       },
-      [&](const std::string& shownPath, const std::string& reason) {
-        anyUnreachable = true;
-        progress.clear();
-        complain("cannot access '" + shownPath + "': " + reason);
-      });
+      [&](std::size_t answered) { progress.update(answered); });
+  const VisitFn visit = [&](const Entry& entry) { pool.add(entry); };
+  const FailFn failed = [&](const std::string& shownPath, const std::string& reason) {
+    anyUnreachable = true;
+    progress.clear();
+    complain("cannot access '" + shownPath + "': " + reason);
+  };
+  bool listRead = true;
+  if (pathList) {
+    listRead =
+        readPathList(*pathList, options.nullSeparated ? '\0' : '\n', [&](const std::string& path) {
+          walkPath(path, options.recursive, visit, failed);
+        });
+  } else {
+    walkPaths(options.paths, options.recursive, visit, failed);
+  }
+  const bool answered = pool.finish(error);
   progress.clear();
-  formatter.finish();
+  if (!options.summaryOnly) formatter.finish();
+  if (options.summary && answered && listRead) formatter.summary(summary.lines());
   out.flush();
+  if (!answered || !listRead) {
+    complain(answered ? "cannot read the list '" + options.filesFrom + "'" : error);
+    return ExitError;
+  }
   if (out.failed()) {
     complain("cannot write the output");
     return ExitError;

@@ -1,7 +1,10 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+
+#include "cli/system.h"
 
 namespace linepeek::cli {
 
@@ -34,12 +37,25 @@ Options:
   -h, --help           show this help
   -V, --version        show the version
 
+Whole trees:
+      --summary        after the rows, count files and folders, the rows per Type, Encoding and
+                       Line endings, and the sum of Line count (in json an object beside the rows)
+      --summary-only   the counts without the rows
+      --where COND     keep only the rows where FIELD=VALUE[,VALUE...] holds (one of the values;
+                       FIELD!=... : none of them; an empty VALUE is an empty cell); may be
+                       repeated, and every condition must hold
+      --files-from FILE  the paths from FILE, one a line, or from standard input with '-'
+  -0, --null           the names in the --files-from list end with NUL, as find -print0 writes
+  -j, --jobs N         ask N instances of the module at once, each in a worker process of its
+                       own (default: the processors available, at most 8); rows keep their order
+
 The module receives each entry's absolute path; the output shows paths as given, joined with
 entry names. Set LINEPEEK_CODEPAGES=ANSI,OEM (e.g. 1252,437) to choose the module's code pages
 on POSIX systems.
 
 Exit status: 0 all paths shown; 1 some path could not be reached (reported on stderr, the others
-still shown); 2 usage, module or output errors.
+still shown); 2 usage, module or output errors, an unreadable --files-from list, a worker that
+ended.
 )";
 
 namespace {
@@ -58,7 +74,28 @@ constexpr OptionInfo OptionTable[] = {
     {0, "width", Takes::Value},         {0, "module", Takes::Value},
     {0, "list-fields", Takes::Nothing}, {'h', "help", Takes::Nothing},
     {'V', "version", Takes::Nothing},   {0, "settings", Takes::Nothing},
+    {0, "summary", Takes::Nothing},     {0, "summary-only", Takes::Nothing},
+    {0, "where", Takes::Value},         {0, "files-from", Takes::Value},
+    {'0', "null", Takes::Nothing},      {'j', "jobs", Takes::Value},
 };
+
+// The value of --`name` as a whole decimal number from `low` to `high`; else false with a
+// message in `error`.
+bool wholeNumber(const char* name, const std::string& value, long low, long high, int& number,
+                 std::string& error) {
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || errno != 0 || parsed < low || parsed > high) {
+    error = std::string("--") + name + " needs a whole number from " + std::to_string(low) +
+            " to " + std::to_string(high) + ", not '" + value + "'";
+    return false;
+  }
+  number = static_cast<int>(parsed);
+  return true;
+}
+
+constexpr long MaxJobs = 64;
 
 bool apply(const OptionInfo& option, const std::string& value, Options& options,
            std::string& error) {
@@ -78,14 +115,7 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     }
     options.format = *format;
   } else if (name == "width") {
-    char* end = nullptr;
-    errno = 0;
-    const long width = std::strtol(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0' || errno != 0 || width < 0 || width > 100000) {
-      error = "--width needs a whole number from 0 to 100000, not '" + value + "'";
-      return false;
-    }
-    options.cellWidth = static_cast<int>(width);
+    if (!wholeNumber("width", value, 0, 100000, options.cellWidth, error)) return false;
   } else if (name == "module") {
     if (value.empty()) {
       error = "--module needs a path";
@@ -100,6 +130,21 @@ bool apply(const OptionInfo& option, const std::string& value, Options& options,
     options.showVersion = true;
   } else if (name == "settings") {
     options.checkSettings = true;
+  } else if (name == "summary" || name == "summary-only") {
+    options.summary = true;
+    options.summaryOnly = options.summaryOnly || name == "summary-only";
+  } else if (name == "where") {
+    options.conditions.push_back(value);
+  } else if (name == "files-from") {
+    if (value.empty()) {
+      error = "--files-from needs a file, or '-' for standard input";
+      return false;
+    }
+    options.filesFrom = value;
+  } else if (name == "null") {
+    options.nullSeparated = true;
+  } else if (name == "jobs") {
+    if (!wholeNumber("jobs", value, 1, MaxJobs, options.jobs, error)) return false;
   }
   return true;
 }
@@ -170,7 +215,19 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     options.paths.push_back(arg);
   }
+  if (options.nullSeparated && options.filesFrom.empty()) {
+    error = "--null goes with --files-from";
+    return false;
+  }
+  if (!options.filesFrom.empty() && !options.paths.empty()) {
+    error = "give paths either with --files-from or as arguments, not both";
+    return false;
+  }
   return true;
+}
+
+int defaultJobs() {
+  return std::min(availableCores(), 8);
 }
 
 } // namespace linepeek::cli

@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
+#include <bitset>
 #include <cstdio>
+#include <mutex>
 
 #include "cli/system.h"
 #include "cli/text.h"
@@ -40,6 +43,20 @@ HANDLE streamHandle(Stream stream) {
 bool isConsole(HANDLE handle) {
   DWORD mode = 0;
   return GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode) != 0;
+}
+
+std::wstring executablePath() {
+  std::wstring buffer(32768, L'\0');
+  const DWORD length =
+      GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) return {};
+  buffer.resize(length);
+  return buffer;
+}
+
+void closeHandle(HANDLE& handle) {
+  if (handle != nullptr) CloseHandle(handle);
+  handle = nullptr;
 }
 
 } // namespace
@@ -84,12 +101,16 @@ void* Library::symbol(const char* name, std::string& error) const {
 }
 
 std::string executableFolder() {
-  std::wstring buffer(32768, L'\0');
-  const DWORD length =
-      GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (length == 0 || length >= buffer.size()) return {};
-  buffer.resize(length);
-  return fromWide(std::filesystem::path(buffer).parent_path().native());
+  const std::wstring path = executablePath();
+  return path.empty() ? std::string()
+                      : fromWide(std::filesystem::path(path).parent_path().native());
+}
+
+int availableCores() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) == 0) return 1;
+  return std::max(1, static_cast<int>(std::bitset<64>(process).count()));
 }
 
 const char* defaultModuleName() {
@@ -117,6 +138,110 @@ bool writeText(Stream stream, std::string_view utf8) {
   }();
   (void)binary;
   return std::fwrite(utf8.data(), 1, utf8.size(), file) == utf8.size() && std::fflush(file) == 0;
+}
+
+std::ptrdiff_t readInput(char* buffer, std::size_t size) {
+  DWORD got = 0;
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30));
+  if (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, wanted, &got, nullptr) != 0) return got;
+  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
+struct ChildProcess::State {
+  HANDLE process = nullptr;
+  HANDLE toChild = nullptr;
+  HANDLE fromChild = nullptr;
+};
+
+ChildProcess::ChildProcess() : state_(std::make_unique<State>()) {}
+
+ChildProcess::~ChildProcess() {
+  finish();
+}
+
+bool ChildProcess::start(const std::vector<std::string>& args, std::string& error) {
+  // A child inherits every inheritable handle of this process; the child's ends are made
+  // inheritable only under this lock, and closed before it is left, so that children started
+  // by other threads never hold them (and never keep this child's input open).
+  static std::mutex startLock;
+  std::lock_guard held(startLock);
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE inputRead = nullptr;
+  HANDLE inputWrite = nullptr;
+  HANDLE outputRead = nullptr;
+  HANDLE outputWrite = nullptr;
+  HANDLE errorCopy = nullptr;
+  const HANDLE self = GetCurrentProcess();
+  bool started = CreatePipe(&inputRead, &inputWrite, &inheritable, 0) != 0 &&
+                 CreatePipe(&outputRead, &outputWrite, &inheritable, 0) != 0 &&
+                 SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0) != 0 &&
+                 SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0) != 0;
+  // Standard error may be a handle that is not inheritable, or none at all.
+  if (started)
+    DuplicateHandle(self, GetStdHandle(STD_ERROR_HANDLE), self, &errorCopy, 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
+  PROCESS_INFORMATION info{};
+  if (started) {
+    const std::wstring program = executablePath();
+    std::wstring commandLine = L"\"" + program + L"\"";
+    for (const std::string& arg : args)
+      commandLine += L" " + toWide(arg);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inputRead;
+    startup.hStdOutput = outputWrite;
+    startup.hStdError = errorCopy;
+    started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                             nullptr, nullptr, &startup, &info) != 0;
+  }
+  if (!started) error = systemMessage(GetLastError());
+  closeHandle(inputRead);
+  closeHandle(outputWrite);
+  closeHandle(errorCopy);
+  closeHandle(info.hThread);
+  if (!started) {
+    closeHandle(inputWrite);
+    closeHandle(outputRead);
+    return false;
+  }
+  state_->process = info.hProcess;
+  state_->toChild = inputWrite;
+  state_->fromChild = outputRead;
+  return true;
+}
+
+bool ChildProcess::write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1U << 30));
+    if (WriteFile(state_->toChild, bytes.data(), wanted, &written, nullptr) == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+std::ptrdiff_t ChildProcess::read(char* buffer, std::size_t size) {
+  DWORD got = 0;
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30));
+  if (ReadFile(state_->fromChild, buffer, wanted, &got, nullptr) != 0) return got;
+  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
+std::string ChildProcess::finish() {
+  closeHandle(state_->toChild);
+  closeHandle(state_->fromChild);
+  if (state_->process == nullptr) return {};
+  DWORD code = 0;
+  const bool known = WaitForSingleObject(state_->process, INFINITE) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(state_->process, &code) != 0;
+  closeHandle(state_->process);
+  if (!known) return systemMessage(GetLastError());
+  if (code == 0) return {};
+  if (code < 256) return "exit status " + std::to_string(code);
+  char text[32];
+  std::snprintf(text, sizeof text, "exit code 0x%08lX", static_cast<unsigned long>(code));
+  return text;
 }
 
 std::filesystem::path pathFromUtf8(const std::string& utf8) {

@@ -17,4 +17,17 @@ struct Value {
   static Value ofNumber(std::int64_t n) { return {Kind::Number, {}, n}; }
 };
 
+// The value as text: a number in decimal, nothing as the empty text.
+inline std::string plainText(const Value& value) {
+  switch (value.kind) {
+  case Value::Kind::Text:
+    return value.text;
+  case Value::Kind::Number:
+    return std::to_string(value.number);
+  case Value::Kind::None:
+    break;
+  }
+  return {};
+}
+
 } // namespace linepeek::cli

@@ -7,8 +7,10 @@
 #include "cli/fields.h"
 #include "cli/format.h"
 #include "cli/host_module.h"
+#include "cli/input_buffer.h"
 #include "cli/listing.h"
 #include "cli/options.h"
+#include "cli/summary.h"
 #include "cli/text.h"
 
 namespace linepeek::cli {
@@ -321,6 +323,163 @@ TEST(HostModule, DefaultModulePath) {
                           [&](const std::string& path) { return row.existing.count(path) != 0; }),
         row.expected);
   }
+}
+
+// Row conditions: parsing against the catalogue, then which cells they keep.
+TEST(Fields, Where) {
+  const auto fields = catalogue();
+  const Value none;
+  const Value text = Value::ofText("Text");
+  const Value dos = Value::ofText("DOS");
+  const Value seven = Value::ofNumber(7);
+  struct Row {
+    std::string condition;
+    std::string errorPart;          // empty when it must parse
+    std::vector<const Value*> kept; // of none, text, dos, seven
+  } rows[] = {
+      {"Type=Text", "", {&text}},
+      {" type = text , folder ", "", {&text}},
+      {"Type!=Text", "", {&none, &dos, &seven}},
+      {"Type=", "", {&none}},
+      {"Type!=", "", {&text, &dos, &seven}},
+      {"Encoding=dos,", "", {&none, &dos}},
+      {"Line count=7", "", {&seven}},
+      {"Line count!=0", "", {&none, &text, &dos, &seven}},
+      {"1=Text", "", {&text}}, // a line is compared as it is, with its case
+      {"1=text", "", {}},
+      {"Size=1", "unknown field 'Size'; the module offers \"1\", \"-1\"", {}},
+      {"Type=Txt",
+       "'Txt' is not a choice of 'Type'; its choices are \"Folder\", \"Binary\", \"Text\"",
+       {}},
+      {"Type", "--where needs FIELD=VALUE", {}},
+      {"=Text", "--where needs FIELD=VALUE", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.condition);
+    Condition condition;
+    std::string error;
+    const bool ok = parseCondition(row.condition, fields, condition, error);
+    if (!row.errorPart.empty()) {
+      EXPECT_FALSE(ok);
+      EXPECT_NE(error.find(row.errorPart), std::string::npos) << error;
+      continue;
+    }
+    ASSERT_TRUE(ok) << error;
+    std::vector<const Value*> kept;
+    for (const Value* cell : {&none, &text, &dos, &seven})
+      if (conditionHolds(condition, *cell)) kept.push_back(cell);
+    EXPECT_EQ(kept, row.kept);
+  }
+}
+
+// Summary counts of rows, and their form in each format.
+TEST(Summary, CountsTheRows) {
+  const auto fields = catalogue();
+  Summary summary;
+  summary.addField(fields[4], 1); // Type
+  summary.addField(fields[2], 0); // Line count
+  summary.add(true, {Value{}, Value::ofText("Folder")});
+  summary.add(false, {Value::ofNumber(3), Value::ofText("Text")});
+  summary.add(false, {Value::ofNumber(4), Value::ofText("Text")});
+  summary.add(false, {Value{}, Value{}});                               // unreadable
+  summary.add(false, {Value::ofNumber(1), Value::ofText("Elsewhere")}); // not a choice
+  std::vector<std::string> got;
+  for (const SummaryLine& line : summary.lines())
+    got.push_back(line.name + "/" + line.value + "=" + std::to_string(line.count));
+  EXPECT_EQ(got, (std::vector<std::string>{"files/=4", "folders/=1", "Type/Folder=1", "Type/Text=2",
+                                           "Type/Elsewhere=1", "Line count/=8"}));
+}
+
+TEST(Format, Summary) {
+  const std::vector<SummaryLine> lines{
+      {"files", "", 2}, {"folders", "", 0}, {"Type", "Text", 2}, {"Line count", "", 9}};
+  const auto render = [&](OutputFormat format, bool withRows) {
+    std::string out;
+    Formatter formatter(format, 0, [&](std::string_view text) { out += text; });
+    if (withRows) {
+      formatter.begin({{"path", false}}, true);
+      formatter.row({Value::ofText("a")});
+      formatter.finish();
+    }
+    formatter.summary(lines);
+    return out;
+  };
+  EXPECT_EQ(render(OutputFormat::Json, true),
+            "{\"rows\": [\n  {\"path\": \"a\"}\n],\n\"summary\": {\"files\": 2, \"folders\": 0, "
+            "\"Type\": {\"Text\": 2}, \"Line count\": 9}}\n");
+  EXPECT_EQ(render(OutputFormat::Json, false), "{\"summary\": {\"files\": 2, \"folders\": 0, "
+                                               "\"Type\": {\"Text\": 2}, \"Line count\": 9}}\n");
+  EXPECT_EQ(render(OutputFormat::Csv, true), "path\r\na\r\n\r\nSummary,Value,Count\r\nfiles,,2\r\n"
+                                             "folders,,0\r\nType,Text,2\r\nLine count,,9\r\n");
+  EXPECT_EQ(render(OutputFormat::Table, false), "Summary     Value  Count\n"
+                                                "files                  2\n"
+                                                "folders                0\n"
+                                                "Type        Text       2\n"
+                                                "Line count             9\n");
+}
+
+// Path lists: separators, a CR before LF, empty names, input that arrives in pieces.
+TEST(Listing, ReadPathList) {
+  struct Row {
+    std::string input;
+    char separator;
+    std::vector<std::string> expected;
+  } rows[] = {
+      {"a\nb c\r\n\n\r\nd", '\n', {"a", "b c", "d"}},
+      {std::string("a\0b\nc\0\0", 7), '\0', {"a", "b\nc"}},
+      {std::string("x\r\0", 3), '\0', {"x\r"}},
+      {"", '\n', {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.input);
+    std::size_t offset = 0;
+    InputBuffer input([&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+      const std::size_t count = std::min<std::size_t>({size, 2, row.input.size() - offset});
+      std::copy_n(row.input.data() + offset, count, buffer);
+      offset += count;
+      return static_cast<std::ptrdiff_t>(count);
+    });
+    std::vector<std::string> names;
+    EXPECT_TRUE(readPathList(input, row.separator,
+                             [&](const std::string& name) { names.push_back(name); }));
+    EXPECT_EQ(names, row.expected);
+  }
+  InputBuffer failing([](char*, std::size_t) -> std::ptrdiff_t { return -1; });
+  EXPECT_FALSE(readPathList(failing, '\n', [](const std::string&) {}));
+}
+
+TEST(Options, TreeOptions) {
+  struct Row {
+    std::vector<std::string> args;
+    std::string check; // empty: a usage error
+  } rows[] = {
+      {{"--summary", "--where", "Type=Text", "--where=Encoding!=DOS"},
+       "s=1 o=0 w=Type=Text;Encoding!=DOS; l= 0=0 j=0"},
+      {{"--summary-only", "-j3"}, "s=1 o=1 w= l= 0=0 j=3"},
+      {{"--files-from", "-", "-0r", "--jobs=64"}, "s=0 o=0 w= l=- 0=1 j=64"},
+      {{"--jobs", "0"}, ""},
+      {{"-j", "65"}, ""},
+      {{"-0"}, ""},
+      {{"--files-from", "list", "path"}, ""},
+      {{"--files-from="}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args.front());
+    Options options;
+    std::string error;
+    const bool ok = parseOptions(row.args, options, error);
+    ASSERT_EQ(ok, !row.check.empty()) << error;
+    if (!ok) continue;
+    std::string conditions;
+    for (const std::string& condition : options.conditions)
+      conditions += condition + ";";
+    EXPECT_EQ("s=" + std::to_string(options.summary) + " o=" + std::to_string(options.summaryOnly) +
+                  " w=" + conditions + " l=" + options.filesFrom + " 0=" +
+                  std::to_string(options.nullSeparated) + " j=" + std::to_string(options.jobs),
+              row.check);
+  }
+  EXPECT_GE(defaultJobs(), 1);
+  EXPECT_LE(defaultJobs(), 8);
 }
 
 } // namespace

@@ -1,8 +1,12 @@
 # Runs linepeek-cli once and checks its exit status, its stdout against a golden file or a
 # pattern, and its stderr against a pattern.
 #
-#   cmake -DCLI=... [-DEMULATOR=...] -DWORKDIR=... -DARGS=a;b -DEXPECT_EXIT=N
-#         [-DGOLDEN=file] [-DSTDOUT_REGEX=...] [-DSTDERR_REGEX=...] -P run_cli.cmake
+#   cmake -DCLI=... [-DEMULATOR=...] -DWORKDIR=... -DARGS=a|b -DEXPECT_EXIT=N
+#         [-DGOLDEN=file] [-DSTDOUT_REGEX=...] [-DSTDERR_REGEX=...] [-DINPUT=file]
+#         [-DSAME_AS=c|d] -P run_cli.cmake
+#
+# INPUT becomes standard input. With SAME_AS, a second run with those arguments must give the
+# same stdout, stderr and exit status.
 #
 # With the environment variable LINEPEEK_UPDATE_GOLDEN set, the golden file is rewritten from
 # the output instead of compared.
@@ -11,8 +15,13 @@ cmake_minimum_required(VERSION 3.20)
 string(REPLACE "|" ";" arg_list "${ARGS}")
 get_filename_component(out_dir "${OUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${out_dir}")
+set(input_file)
+if(DEFINED INPUT)
+  set(input_file INPUT_FILE "${INPUT}")
+endif()
 execute_process(COMMAND ${EMULATOR} "${CLI}" ${arg_list}
   WORKING_DIRECTORY "${WORKDIR}"
+  ${input_file}
   OUTPUT_FILE "${OUT}"
   ERROR_VARIABLE err
   RESULT_VARIABLE rc)
@@ -41,5 +50,20 @@ if(DEFINED GOLDEN)
   if(differs)
     file(READ "${OUT}" out)
     message(FATAL_ERROR "output differs from ${GOLDEN}; got:\n${out}")
+  endif()
+endif()
+if(DEFINED SAME_AS)
+  string(REPLACE "|" ";" same_list "${SAME_AS}")
+  execute_process(COMMAND ${EMULATOR} "${CLI}" ${same_list}
+    WORKING_DIRECTORY "${WORKDIR}"
+    ${input_file}
+    OUTPUT_FILE "${OUT}.same"
+    ERROR_VARIABLE same_err
+    RESULT_VARIABLE same_rc)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT}" "${OUT}.same"
+                  RESULT_VARIABLE differs)
+  if(differs OR NOT same_rc STREQUAL rc OR NOT same_err STREQUAL err)
+    message(FATAL_ERROR "the run with ${SAME_AS} differs (exit status ${same_rc}, stdout in "
+                        "${OUT}.same)\nstderr:\n${same_err}")
   endif()
 endif()

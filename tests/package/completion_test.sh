@@ -53,6 +53,14 @@ expect "samples/files/utf8_bom.txt samples/files/utf8_no_bom.txt" "$cli" -r samp
 expect "" "$cli" --width ""
 expect "" "$cli" -- --li
 expect "samples/files/folder" "$cli" --module samples/files/fol
+expect "--summary --summary-only" "$cli" --summ
+expect "Type=" "$cli" --where Ty
+expect "Binary Folder Text" "$cli" --where Type =
+expect "Text" "$cli" --where Type = T
+expect 'Text\,Binary' "$cli" --where 'Type!' = Text,B
+expect 'UTF-8\ BOM UTF-8\ no\ BOM' "$cli" --where Encoding = UTF-8
+expect "" "$cli" -j ""
+expect "samples/files/folder" "$cli" --files-from samples/files/fol
 
 if ((failures > 0)); then
   echo "$failures completion check(s) failed"
