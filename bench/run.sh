@@ -104,8 +104,11 @@ if has charset; then
   mkdir "$work/charset"
   cp "$module" "$work/charset/linepeek.so"
   printf '[Options]\nCharset=1\n' >"$work/charset/linepeek.ini"
+  # linepeek-cli as a user runs it, with its default workers (one per core, at most 8).
   "$build/bench/linepeek_alternate" "$rounds" "$files" \
     "uchardet (all args)" "cd '$work/rows' && uchardet *" \
+    "linepeek-cli (default -j)" \
+    "'$build/linepeek-cli' --module '$work/charset/linepeek.so' -o tsv -f Charset '$work/rows'" \
     "driver: Charset" "'$driver' '$work/charset/linepeek.so' field 16 '$work/rows'" \
     "driver: Encoding" "'$driver' '$work/charset/linepeek.so' field 14 '$work/rows'"
 fi
