@@ -25,6 +25,14 @@ namespace {
 
 using Texts = std::vector<std::u16string>;
 
+// A count as the notes write it, its thousands apart: 2047 -> "2,047".
+std::string grouped(int count) {
+  std::string digits = std::to_string(count);
+  for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+    digits.insert(static_cast<std::size_t>(at), 1, ',');
+  return digits;
+}
+
 // Section and key names as the INI reader compares them.
 bool sameName(std::u16string_view a, std::u16string_view b) {
   return asciiLowered(a) == asciiLowered(b);
@@ -165,7 +173,7 @@ private:
     text = read(section, key, IniValueUnits);
     if (text.size() == IniValueUnits - 1 &&
         read(section, key, IniValueUnits + 1).size() > text.size())
-      notes.push_back("cut at " + std::to_string(IniValueUnits - 1) + " units");
+      notes.push_back("cut at " + grouped(IniValueUnits - 1) + " units");
     return Value::ofText(utf16ToUtf8(text));
   }
 
