@@ -20,7 +20,7 @@ tsan_build=${LINEPEEK_TSAN_BUILD:-$root/build-tsan}
 read -r -a extra_ctest <<<"${LINEPEEK_CTEST_ARGS:-}"
 # The tests that start threads: requests from many threads, the value lock, the load test, and
 # the CLI's parallel workers.
-tsan_tests=${LINEPEEK_TSAN_TESTS:-Concurrent|Threads|LoadTest|cli[.]jobs}
+tsan_tests=${LINEPEEK_TSAN_TESTS:-Concurrent|Threads|LoadTest|cli[.]jobs|lifecycle[.]exit-busy}
 export LINEPEEK_STRESS_SECONDS=${LINEPEEK_STRESS_SECONDS:-5}
 
 # shellcheck source=scripts/common.sh
