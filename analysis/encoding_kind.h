@@ -12,6 +12,10 @@ namespace linepeek {
 // What the head sample holds. Every kind but Other makes the line texts UTF-8.
 enum class EncodingKind : std::uint8_t { Other = 0, Utf8 = 1, Utf16Le = 2, Utf16Be = 3 };
 
+constexpr bool isUtf16(EncodingKind kind) noexcept {
+  return kind == EncodingKind::Utf16Le || kind == EncodingKind::Utf16Be;
+}
+
 // The encoding kind of `sample`; `bomLength` receives 0, 2 or 3 (0 unless a mark decided). Marks
 // first (EF BB BF, FF FE, FE FF), then the UTF-16 guess on the first Utf16Window bytes, then the
 // UTF-8 pattern test on the first `config.utf8BufferSizeKB` KB. Called at every cache refill of a

@@ -59,7 +59,7 @@ LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
   const auto beUnitAt = [bytes](std::size_t i) {
     return static_cast<std::uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
   };
-  const bool wide = kind == EncodingKind::Utf16Le || kind == EncodingKind::Utf16Be;
+  const bool wide = isUtf16(kind);
   const std::size_t units = wide ? sample.size() / 2 : sample.size();
   const std::size_t first =
       static_cast<std::size_t>(bomLength > 0 ? bomLength : 0) / (wide ? 2 : 1);

@@ -50,10 +50,6 @@ bool keepLine(std::string_view line, bool skipEmpty) {
   return !skipEmpty || !isBlankLine(line);
 }
 
-bool isUtf16(EncodingKind kind) {
-  return kind == EncodingKind::Utf16Le || kind == EncodingKind::Utf16Be;
-}
-
 // A window read for its lines: its line text, held by `text` from byte `textFrom` on, the bytes
 // the read gave, and whether it failed (as readInto tells it).
 struct WindowRead {

@@ -14,11 +14,6 @@ template <typename Char> constexpr Char asciiLower(Char unit) noexcept {
                                                 : unit;
 }
 
-template <typename Char> constexpr Char asciiUpper(Char unit) noexcept {
-  return unit >= Char('a') && unit <= Char('z') ? static_cast<Char>(unit - Char('a') + Char('A'))
-                                                : unit;
-}
-
 template <typename Char> std::basic_string<Char> asciiLowered(std::basic_string_view<Char> text) {
   std::basic_string<Char> lowered(text);
   for (Char& unit : lowered)

@@ -98,7 +98,7 @@ inline constexpr SettingKey SettingKeys[] = {
     extensionListKey(u"Options", u"Extensions", &Settings::extensions,
                      "Extensions whose files get the line columns and the line count, without "
                      "dots and separated by spaces, for example `txt log ini`. Empty: every file. "
-                     "ASCII letters match in either case; `Encoding` and `Type` are always "
+                     "ASCII letters match in either case; the other columns are always "
                      "answered."),
     zeroSwitchKey(u"Options", u"SkipEmpty", u"0", &Settings::skipEmpty,
                   "Anything but `0` leaves lines of only blanks and control characters out of the "

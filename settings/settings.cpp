@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/characters.h"
 #include "base/never_destroyed.h"
 #include "platform/platform.h"
 #include "settings/key_table.h"
@@ -35,7 +36,7 @@ constexpr std::size_t MaxNumberUnits = 255;
 
 // Blanks that trimming removes: every code unit up to U+0020, control characters included.
 bool isTrimmed(char16_t unit) {
-  return unit <= u' ';
+  return unit <= LastBlank;
 }
 
 std::u16string_view trimmed(std::u16string_view text) {

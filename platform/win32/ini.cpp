@@ -27,13 +27,14 @@ template <typename Read> std::vector<std::u16string> readList(Read read) {
   DWORD written = 0;
   for (DWORD units = ListStartUnits;; units *= 2) {
     buffer.assign(units, u'\0');
-    // Wine answers -1 for a buffer too small for the list's end: count that as nothing.
+    // Wine answers -1 for a buffer too small for the list's end: count that as a full buffer.
     written = std::min(read(win32::asWide(buffer.data()), units), units);
     if (written + 2 < units || units == ListMostUnits) break;
   }
   std::vector<std::u16string> texts;
   for (std::size_t start = 0; start < written && buffer[start] != u'\0';) {
-    const std::size_t end = buffer.find(u'\0', start);
+    // A list cut at the largest buffer may lack its last zero.
+    const std::size_t end = std::min<std::size_t>(buffer.find(u'\0', start), written);
     // Comment lines are left out, whatever the system lists.
     if (buffer[start] != u';') texts.push_back(buffer.substr(start, end - start));
     start = end + 1;
