@@ -18,7 +18,7 @@
 namespace linepeek::cli {
 namespace {
 
-// The first bytes to a worker, so that a worker started by hand stops at once.
+// The first bytes to a worker, so that a worker started by hand refuses what it is given.
 constexpr std::string_view Greeting = "linepeek-cli worker 1\n";
 // Entries a job takes at a time: few enough that the last batches spread over the jobs, many
 // enough that the pipe writes and reads and the wake-ups of a batch cost little beside its
@@ -245,6 +245,12 @@ bool RowPool::finish(std::string& error) {
   error = error_;
   lock.unlock();
   stop();
+  // The other workers answered the batches they held before they stopped: every row before the
+  // first one left unanswered is shown.
+  if (failed) {
+    lock.lock();
+    emitReady(lock);
+  }
   return !failed;
 }
 

@@ -3,10 +3,12 @@
 #
 #   cmake -DCLI=... [-DEMULATOR=...] -DWORKDIR=... -DARGS=a|b -DEXPECT_EXIT=N
 #         [-DGOLDEN=file] [-DSTDOUT_REGEX=...] [-DSTDERR_REGEX=...] [-DINPUT=file]
-#         [-DSAME_AS=c|d] -P run_cli.cmake
+#         [-DSAME_AS=c|d] [-DROWS_BEFORE_FAILURE=1] -P run_cli.cmake
 #
 # INPUT becomes standard input. With SAME_AS, a second run with those arguments must give the
-# same stdout, stderr and exit status.
+# same stdout, stderr and exit status. With ROWS_BEFORE_FAILURE, INPUT is a list of paths whose
+# last one makes a worker fail, and stdout must hold the header and a row for every entry before
+# those that the message names, whichever worker answered them.
 #
 # With the environment variable LINEPEEK_UPDATE_GOLDEN set, the golden file is rewritten from
 # the output instead of compared.
@@ -52,6 +54,20 @@ if(DEFINED STDOUT_REGEX)
   file(READ "${OUT}" out)
   if(NOT out MATCHES "${STDOUT_REGEX}")
     message(FATAL_ERROR "stdout does not match '${STDOUT_REGEX}':\n${out}")
+  endif()
+endif()
+if(ROWS_BEFORE_FAILURE)
+  file(STRINGS "${INPUT}" names)
+  file(STRINGS "${OUT}" rows)
+  list(LENGTH names listed)
+  list(LENGTH rows shown)
+  set(unanswered 1)
+  if(err MATCHES "or one of the ([0-9]+) entries after it")
+    math(EXPR unanswered "${CMAKE_MATCH_1} + 1")
+  endif()
+  math(EXPR expected "1 + ${listed} - ${unanswered}")
+  if(NOT shown EQUAL expected)
+    message(FATAL_ERROR "${shown} lines on stdout, expected ${expected}\nstderr:\n${err}")
   endif()
 endif()
 if(DEFINED GOLDEN)
