@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -309,9 +310,13 @@ private:
   int notes_ = 0;
 };
 
-bool isFile(const std::string& path) {
+// Why the module would read nothing from `path` ("not found", "not readable"), or null.
+const char* unreadable(const std::string& path) {
+  const std::filesystem::path file = pathFromUtf8(path);
   std::error_code ec;
-  return std::filesystem::is_regular_file(pathFromUtf8(path), ec);
+  if (!std::filesystem::is_regular_file(file, ec)) return "not found";
+  if (!std::ifstream(file, std::ios::binary).is_open()) return "not readable";
+  return nullptr;
 }
 
 } // namespace
@@ -325,9 +330,10 @@ int reportSettings(const Options& options, const std::string& modulePath,
   const bool named = !options.paths.empty();
   const std::string shownPath =
       named ? options.paths[0] : utf16ToUtf8(iniPathFor(utf8ToUtf16(modulePath, true)));
-  const bool found = isFile(shownPath);
+  const char* const problem = unreadable(shownPath);
+  const bool found = problem == nullptr;
   if (named && !found) {
-    error = "cannot read settings file '" + shownPath + "': no such file";
+    error = "cannot read settings file '" + shownPath + "': " + problem;
     return 2;
   }
   // The INI reader takes full paths only: Windows looks for a bare name in its own folder.
@@ -344,7 +350,8 @@ int reportSettings(const Options& options, const std::string& modulePath,
     write("{\"file\": " + jsonString(shownPath) + ", \"found\": " + (found ? "true" : "false") +
           ", \"notes\": " + std::to_string(notes) + ", \"settings\": ");
   } else if (table) {
-    write("File: " + shownPath + (found ? "" : " (not found: every key at its default)") + "\n");
+    write("File: " + shownPath +
+          (found ? "" : " (" + std::string(problem) + ": every key at its default)") + "\n");
   }
   Formatter formatter(options.format, options.cellWidth, write);
   std::vector<Column> columns;
