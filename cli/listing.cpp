@@ -77,6 +77,11 @@ void walkPaths(const std::vector<std::string>& paths, bool recursive, const Visi
 
 void walkPath(const std::string& shown, bool recursive, const VisitFn& visit,
               const FailFn& failed) {
+  // Only a list read by lines can hand on a NUL, and no system call would see past it.
+  if (shown.find('\0') != std::string::npos) {
+    failed(shown, "a name cannot hold a NUL character");
+    return;
+  }
   const fs::path path = pathFromUtf8(shown);
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
