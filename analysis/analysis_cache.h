@@ -10,6 +10,7 @@
 #include "analysis/encoding_kind.h"
 #include "analysis/line_endings.h"
 #include "base/bounds.h"
+#include "base/charsets.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -46,7 +47,7 @@ struct AnalysisCache {
   bool lineEndingsDone = false;
   LineEndingKind lineEndingKind = LineEndingKind::None;
   bool charsetDone = false;
-  const char* charsetText = nullptr; // a name of CharsetNames, or null for no verdict
+  const Charset* charset = nullptr; // a row of Charsets, or null for no verdict
 };
 
 // The one record of the process, guarded by the value lock. Emptied by the unload step and

@@ -9,5 +9,7 @@ inline constexpr unsigned char Cr = 0x0D; // dropped once before the LF that end
 // Units up to the space are blanks and controls: a line of them only is blank for SkipEmpty, and
 // the line answers trim them from both ends.
 inline constexpr unsigned char LastBlank = 0x20;
+// Starts an escape sequence, which in a charset that shifts state is part of the text.
+inline constexpr unsigned char Esc = 0x1B;
 
 } // namespace linepeek

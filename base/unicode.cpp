@@ -126,6 +126,25 @@ Utf8Character decodeUtf8Character(std::string_view text, std::size_t at) {
   return {codePoint, length, true};
 }
 
+std::size_t wholeUtf8Prefix(std::string_view text) {
+  // Only a lead byte among the last three can start a sequence that runs past the end.
+  for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+    const std::size_t at = text.size() - back;
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0xC0) continue;
+    std::size_t length = 1;
+    if (byte >= 0xC2 && byte <= 0xDF) {
+      length = 2;
+    } else if (byte >= 0xE0 && byte <= 0xEF) {
+      length = 3;
+    } else if (byte >= 0xF0 && byte <= 0xF4) {
+      length = 4;
+    }
+    return length > back ? at : text.size();
+  }
+  return text.size();
+}
+
 std::size_t putUtf8(char32_t codePoint, char* output) {
   return utf8Of(codePoint, output);
 }

@@ -30,6 +30,11 @@ struct Utf8Character {
 // The character that starts at text[at] (at < text.size()); it never reaches past the text.
 Utf8Character decodeUtf8Character(std::string_view text, std::size_t at);
 
+// The length of `text` without a last character that more bytes could still complete: decoded
+// alone, that prefix gives the units it gives as the start of any longer text. A cut is made
+// only before a byte that no sequence continues with.
+std::size_t wholeUtf8Prefix(std::string_view text);
+
 // Writes the UTF-8 of a code point below 0x110000 (one to four bytes) at `output` and answers
 // its length.
 std::size_t putUtf8(char32_t codePoint, char* output);

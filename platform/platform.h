@@ -9,9 +9,11 @@
 // plugin/CMakeLists.txt).
 #pragma once
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace linepeek {
@@ -73,17 +75,41 @@ inline constexpr int Utf8CodePage = 65001;
 int ansiCodePage();
 int oemCodePage();
 
-// 8-bit text to UTF-16, like MultiByteToWideChar without flags: invalid sequences are replaced,
-// never rejected. With `output` null or `outputUnits` 0 it answers the units needed. Answers 0
-// on failure (an unknown code page, a too small buffer).
-int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* output,
-                    int outputUnits);
-// The byte values after which a conversion from `codePage` stands between two characters,
-// whatever bytes came before: every value of a single-byte code page, every value that does not
-// start a two-byte character of a double-byte one, the ASCII values of UTF-8, and none of any
-// other code page. A text cut just after such bytes converts piece by piece to the units that
-// the whole text converts to.
-void boundaryBytes(int codePage, std::array<bool, 256>& boundary);
+// Converts 8-bit text of one code page to UTF-16 as MultiByteToWideChar does without flags:
+// invalid sequences are replaced, never rejected. It converts in pieces, each going on where the
+// last one stopped, so that a long text needs no buffer of its whole size; a stateful charset
+// keeps its state from piece to piece. One decoder serves one text.
+class TextDecoder {
+public:
+  // `codePage`: AnsiCodePage, OemCodePage, Utf8CodePage or any other Windows code page.
+  // `iconvName`: the glibc table of the same mapping (Charset::iconvName), which the POSIX layer
+  // takes for a code page it has no table of its own for; Windows needs none.
+  explicit TextDecoder(int codePage, const char* iconvName = nullptr);
+  ~TextDecoder();
+  TextDecoder(const TextDecoder&) = delete;
+  TextDecoder& operator=(const TextDecoder&) = delete;
+
+  // False when this platform cannot decode the charset piece by piece.
+  bool isOpen() const noexcept { return state_ != nullptr; }
+
+  // Converts the longest prefix of `input` that ends between two characters, or all of it when
+  // `last`, and appends its units to `output`: never more units than it converts bytes. Answers
+  // the bytes converted, which the next call must not be given again; 0 only for an empty input,
+  // one that holds no whole character while more is to come, or one of 2 GiB or more. Nothing
+  // when not open.
+  std::size_t decode(std::string_view input, bool last, std::u16string& output);
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// A whole text converted at once; empty when the code page cannot be decoded.
+inline std::u16string decodeText(int codePage, std::string_view bytes) {
+  std::u16string text;
+  TextDecoder(codePage).decode(bytes, true, text);
+  return text;
+}
 
 // The full path of this module (not of the host executable), like GetModuleFileNameW: copies at
 // most `units` - 1 code units and a zero; answers the length copied, or 0 on failure.

@@ -40,7 +40,9 @@ template <const auto& Parts> constexpr auto Joined = join<joinedSize(Parts)>(Par
 
 constexpr std::array<const char*, 3> TypeNames = {FolderName, BinaryName, TextName};
 
-constexpr const char* LineUnits = Joined<LineUnitNames>.data();
+constexpr std::array<const char*, 2> PlainLineUnitNames = {LineUnitNames[0], LineUnitNames[1]};
+constexpr const char* LineUnits = Joined<PlainLineUnitNames>.data();
+constexpr const char* LineUnitsWithAuto = Joined<LineUnitNames>.data();
 constexpr const char* EncodingChoices = Joined<EncodingNames>.data();
 constexpr const char* TypeChoices = Joined<TypeNames>.data();
 constexpr const char* LineEndingChoices = Joined<LineEndingNames>.data();
@@ -97,7 +99,9 @@ int supportedField(int fieldIndex, char* fieldName, char* unitsText, int maxLen)
   const Field* field = fieldAt(fieldIndex, settings);
   if (field == nullptr) return NoMoreFields;
   if (fieldName != nullptr) platform::copyBounded8(fieldName, field->name, maxLen);
-  if (unitsText != nullptr) platform::copyBounded8(unitsText, field->units, maxLen);
+  const char* units = field->units;
+  if (units == LineUnits && settings.charset) units = LineUnitsWithAuto;
+  if (unitsText != nullptr) platform::copyBounded8(unitsText, units, maxLen);
   return field->typeCode;
 }
 

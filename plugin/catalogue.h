@@ -15,9 +15,10 @@ using FieldId = std::int32_t;
 // shows no value.
 inline constexpr int FailureAnswer = FieldEmpty;
 
-// The units of the line fields, by the index that a request names them with.
-enum LineUnit : int { WinUnit = 0, DosUnit = 1 };
-inline constexpr std::array<const char*, 2> LineUnitNames = {"win", "dos"};
+// The units of the line fields, by the index that a request names them with. "auto", the
+// file's own charset, is offered only with the "Charset" field; without it index 2 is "win".
+enum LineUnit : int { WinUnit = 0, DosUnit = 1, AutoUnit = 2 };
+inline constexpr std::array<const char*, 3> LineUnitNames = {"win", "dos", "auto"};
 
 // What "Type" answers for a folder, before any file is opened.
 inline constexpr char FolderName[] = "Folder";

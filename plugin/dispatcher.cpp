@@ -68,13 +68,13 @@ int answerChoice(void* valueBuffer, const char* text, int maxLen) {
 }
 
 // Runs with the file open and the value lock held: everything that needs the handle.
-int answerOpenFile(platform::FileHandle file, const Field& field, void* valueBuffer, int maxLen,
-                   PickedLine& picked) {
+int answerOpenFile(platform::FileHandle file, const Field& field, int unitIndex, void* valueBuffer,
+                   int maxLen, PickedLine& picked) {
   if (valueBuffer == nullptr && !isLineRole(field.role)) return FieldEmpty;
   switch (field.role) {
   case FieldRole::HeadLine:
   case FieldRole::TailLine:
-    picked = pickLine(analysisCache, file, field, settings);
+    picked = pickLine(analysisCache, file, field, unitIndex, settings);
     return FieldEmpty; // the finish phase decides, after the file is closed
   case FieldRole::LineCount: {
     const std::int64_t total = lineCount(analysisCache, file, settings);
@@ -137,14 +137,14 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
     const std::int64_t size = platform::seekToEnd(file.get());
     const std::uint64_t writeTime = platform::lastWriteTime(file.get());
     refreshCache(analysisCache, file.get(), name, size, writeTime, settings);
-    answer = answerOpenFile(file.get(), *field, valueBuffer, maxLen, picked);
+    answer = answerOpenFile(file.get(), *field, unitIndex, valueBuffer, maxLen, picked);
   } catch (...) {
     // A producer that failed half-way may have left its group inconsistent: start afresh.
     analysisCache.valid = false;
     throw;
   }
   if (isLineRole(field->role)) {
-    answer = finishLine(picked, unitIndex, valueBuffer, maxLen, settings);
+    answer = finishLine(picked, valueBuffer, maxLen, settings);
   }
   return answer;
 }

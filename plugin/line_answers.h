@@ -15,23 +15,26 @@ struct PickedLine {
   // 8-bit: UTF-8 when the file is Unicode, else the file's own bytes. A view of the cache's line
   // text, which nothing changes between the two phases.
   std::string_view text;
-  bool isUnicode = false;
+  // What the text decodes in: `charset` when it is set and the platform can decode it, else
+  // `codePage`.
+  int codePage = platform::AnsiCodePage;
+  const Charset* charset = nullptr;
 };
 
 // The line that `field` (a HeadLine or TailLine row) names, from the head or tail group, which
-// it computes first when the cache has not.
+// it computes first when the cache has not, and what it decodes in: UTF-8 when the file is
+// Unicode, else by the unit: OEM for DosUnit, with the "Charset" field offered the file's charset
+// for AutoUnit (charsetOf), ANSI for any other index.
 PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
-                    const Settings& config);
+                    int unitIndex, const Settings& config);
 
-// Trims the line, decodes it (UTF-8 when the file is Unicode, else the code page of the unit:
-// OEM for DosUnit, ANSI for any other index) and applies the replacement pairs. Answers StringW
+// Trims the line, decodes it as picked and applies the replacement pairs. Answers StringW
 // with the text copied into `valueBuffer`, or FieldEmpty leaving it untouched.
 // `maxLen` is the buffer's size in bytes, as hosts size it: the answer is at most maxLen / 2
 // units with its zero, cut before a surrogate pair that does not fit whole. A buffer too small
 // for the zero answers FieldEmpty.
 // A long line is decoded and replaced piece by piece, and only as far as the kept units of the
 // answer need: its memory does not grow with the line.
-int finishLine(const PickedLine& picked, int unitIndex, void* valueBuffer, int maxLen,
-               const Settings& config);
+int finishLine(const PickedLine& picked, void* valueBuffer, int maxLen, const Settings& config);
 
 } // namespace linepeek

@@ -1,13 +1,22 @@
-// Code page conversion without the Windows API. Code pages 0 (ANSI) and 1 (OEM) are resolved
-// on every call, from LINEPEEK_CODEPAGES ("1251,866") or else from the locale's language, so
-// that a change of either takes effect at once; one getenv costs far less than a conversion.
+// Code page conversion without the Windows API: the single-byte Windows code pages from tables
+// generated from Windows' own, UTF-8 by the tree's codec, the multi-byte charsets by glibc's
+// iconv. Code pages 0 (ANSI) and 1 (OEM) are resolved for each decoder, from LINEPEEK_CODEPAGES
+// ("1251,866") or else from the locale's language, so that a change of either takes effect at
+// once; one getenv costs far less than a conversion.
 #include "platform/platform.h"
 
 #include "base/unicode.h"
 #include "platform/posix/codepage_tables.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string_view>
+
+#include <iconv.h>
 
 namespace linepeek::platform {
 namespace {
@@ -124,6 +133,15 @@ int resolve(int codePage) {
   return codePage;
 }
 
+// What iconv_open answers on failure.
+const iconv_t NoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
+
+// glibc's converters write UTF-16 in the byte order asked for; char16_t holds the machine's.
+const char* nativeUtf16() {
+  const char16_t probe = 1;
+  return *reinterpret_cast<const unsigned char*>(&probe) == 1 ? "UTF-16LE" : "UTF-16BE";
+}
+
 } // namespace
 
 int ansiCodePage() {
@@ -134,36 +152,68 @@ int oemCodePage() {
   return currentPair().oem;
 }
 
-int multiByteToWide(int codePage, const char* input, int inputBytes, char16_t* output,
-                    int outputUnits) {
-  // Counts are exact: a negative one (Windows' "up to the first zero") is no text at all.
-  if (input == nullptr || inputBytes <= 0 || outputUnits < 0) return 0;
-  const auto bytes = static_cast<std::size_t>(inputBytes);
-  const std::size_t capacity = output == nullptr ? 0 : static_cast<std::size_t>(outputUnits);
-
-  const int resolved = resolve(codePage);
-  std::size_t units = 0;
-  if (resolved == Utf8CodePage) {
-    units = linepeek::decodeUtf8(input, bytes, output, capacity);
-  } else {
-    const char16_t* table = posix::codePageTable(resolved);
-    if (table == nullptr) return 0;
-    for (std::size_t i = 0; i < bytes && i < capacity; ++i) {
-      output[i] = table[static_cast<unsigned char>(input[i])];
-    }
-    units = bytes;
+struct TextDecoder::State {
+  const char16_t* table = nullptr; // a single-byte code page of our own tables
+  bool utf8 = false;
+  iconv_t converter = NoConverter;
+  ~State() {
+    if (converter != NoConverter) iconv_close(converter);
   }
-  // Sizing call, or a buffer too small for the whole text (which fails, as on Windows).
-  if (capacity == 0) return static_cast<int>(units);
-  return units <= capacity ? static_cast<int>(units) : 0;
+};
+
+TextDecoder::TextDecoder(int codePage, const char* iconvName) {
+  auto state = std::make_unique<State>();
+  const int resolved = resolve(codePage);
+  if (resolved == Utf8CodePage) {
+    state->utf8 = true;
+  } else if ((state->table = posix::codePageTable(resolved)) == nullptr) {
+    if (iconvName == nullptr) return;
+    state->converter = iconv_open(nativeUtf16(), iconvName);
+    if (state->converter == NoConverter) return;
+  }
+  state_ = std::move(state);
 }
 
-void boundaryBytes(int codePage, std::array<bool, 256>& boundary) {
-  // Every code page here is UTF-8 or has one byte per character.
-  const int resolved = resolve(codePage);
-  const bool singleByte = posix::codePageTable(resolved) != nullptr;
-  for (std::size_t b = 0; b < boundary.size(); ++b)
-    boundary[b] = resolved == Utf8CodePage ? b < 0x80 : singleByte;
+TextDecoder::~TextDecoder() = default;
+
+std::size_t TextDecoder::decode(std::string_view input, bool last, std::u16string& output) {
+  if (!state_ || input.empty() || input.size() > static_cast<std::size_t>(INT_MAX)) return 0;
+  const std::size_t at = output.size();
+  if (state_->table != nullptr) {
+    output.resize(at + input.size());
+    for (std::size_t i = 0; i < input.size(); ++i)
+      output[at + i] = state_->table[static_cast<unsigned char>(input[i])];
+    return input.size();
+  }
+  if (state_->utf8) {
+    const std::size_t bytes = last ? input.size() : wholeUtf8Prefix(input);
+    output.resize(at + bytes);
+    output.resize(at + decodeUtf8(input.data(), bytes, output.data() + at, bytes));
+    return bytes;
+  }
+  // No charset that reaches iconv gives more units than it reads bytes, nor does a U+FFFD.
+  output.resize(at + input.size());
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  auto* out = reinterpret_cast<char*>(output.data() + at);
+  std::size_t outLeft = input.size() * sizeof(char16_t);
+  while (inLeft > 0) {
+    if (iconv(state_->converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1))
+      break;
+    const int error = errno;
+    if (error == EINVAL && !last) break; // the next piece completes the character
+    if ((error != EILSEQ && error != EINVAL) || outLeft < sizeof(char16_t)) break;
+    // A byte that starts no character, or the start of one that the end of the text cuts off:
+    // one U+FFFD, as the UTF-8 decoder gives, and on after that byte.
+    constexpr char16_t replacement = 0xFFFD;
+    std::memcpy(out, &replacement, sizeof replacement);
+    out += sizeof replacement;
+    outLeft -= sizeof replacement;
+    ++in;
+    --inLeft;
+  }
+  output.resize(static_cast<std::size_t>(reinterpret_cast<char16_t*>(out) - output.data()));
+  return input.size() - inLeft;
 }
 
 } // namespace linepeek::platform

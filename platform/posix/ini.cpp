@@ -86,12 +86,6 @@ std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
   return text;
 }
 
-std::u16string decodeUtf8(std::string_view bytes) {
-  std::u16string text(linepeek::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0), u'\0');
-  linepeek::decodeUtf8(bytes.data(), bytes.size(), text.data(), text.size());
-  return text;
-}
-
 // A line cut by the read limit is dropped whole, so that it can neither give a wrong value nor,
 // cut inside a UTF-8 sequence, make the whole file look like 8-bit text.
 std::u16string decodeSettingsFile(std::string_view bytes, bool isCut) {
@@ -109,17 +103,12 @@ std::u16string decodeSettingsFile(std::string_view bytes, bool isCut) {
     const std::size_t lastLf = bytes.rfind('\n');
     bytes = bytes.substr(0, lastLf == std::string_view::npos ? 0 : lastLf + 1);
   }
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return decodeUtf8(bytes.substr(3));
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return decodeText(Utf8CodePage, bytes.substr(3));
   bool valid = false;
   linepeek::decodeUtf8(bytes.data(), bytes.size(), nullptr, 0, &valid);
-  if (valid || bytes.empty()) return decodeUtf8(bytes);
-  // Not UTF-8: an 8-bit file written in the ANSI code page. It is at most the read limit, so
-  // its length fits an int.
-  const int inputBytes = static_cast<int>(bytes.size());
-  const int units = multiByteToWide(AnsiCodePage, bytes.data(), inputBytes, nullptr, 0);
-  std::u16string text(static_cast<std::size_t>(units > 0 ? units : 0), u'\0');
-  if (units > 0) multiByteToWide(AnsiCodePage, bytes.data(), inputBytes, text.data(), units);
-  return text;
+  if (valid || bytes.empty()) return decodeText(Utf8CodePage, bytes);
+  // Not UTF-8: an 8-bit file written in the ANSI code page.
+  return decodeText(AnsiCodePage, bytes);
 }
 
 // Calls `visit(isHeader, text)` for each section header, with its trimmed name, and for each

@@ -24,6 +24,10 @@ std::string shown(const char* name) {
   return name == nullptr ? "(none)" : name;
 }
 
+std::string shown(const Charset* charset) {
+  return charset == nullptr ? "(none)" : charset->name;
+}
+
 // The sample texts in their code pages, as uchardet 0.0.7 names them in IANA's spelling. Greek
 // in windows-1253 reads as ISO-8859-7, and EUC-KR as its superset UHC, as the detector says.
 TEST(Charset, SampleTextsInTheirCodePages) {

@@ -1,3 +1,4 @@
+#include "base/charsets.h"
 #include "platform/platform.h"
 #include "tests/support/test_util.h"
 
@@ -13,11 +14,21 @@ namespace {
 using test::hex;
 
 std::u16string decode(int codePage, const std::string& bytes) {
-  const int inputBytes = static_cast<int>(bytes.size());
-  const int units = multiByteToWide(codePage, bytes.data(), inputBytes, nullptr, 0);
-  std::u16string text(static_cast<std::size_t>(units > 0 ? units : 0), u'?');
-  if (units > 0) {
-    EXPECT_EQ(units, multiByteToWide(codePage, bytes.data(), inputBytes, text.data(), units));
+  return decodeText(codePage, bytes);
+}
+
+// `bytes` fed to a decoder of `charset` in slices of `slice` bytes, each grown by a byte while
+// the decoder takes none of it.
+std::u16string decodeInSlices(const Charset& charset, std::string_view bytes, std::size_t slice) {
+  TextDecoder decoder(charset.codePage, charset.iconvName);
+  std::u16string text;
+  std::size_t at = 0;
+  for (std::size_t length = slice; at < bytes.size();) {
+    const std::string_view piece = bytes.substr(at, length);
+    const std::size_t used = decoder.decode(piece, at + piece.size() == bytes.size(), text);
+    EXPECT_LE(text.size(), at + used) << "more units than bytes";
+    at += used;
+    length = used == 0 ? length + 1 : slice;
   }
   return text;
 }
@@ -141,48 +152,72 @@ TEST(CodePage, Utf8MaximalSubparts) {
   }
 }
 
-// The sizing call answers the exact need; a buffer one unit short fails.
-TEST(CodePage, SizingThenConversion) {
-  const std::string bytes = hex("D0 96 F0 9F 98 80 41");
-  const int inputBytes = static_cast<int>(bytes.size());
-  EXPECT_EQ(multiByteToWide(Utf8CodePage, bytes.data(), inputBytes, nullptr, 0), 4);
-  char16_t exact[4] = {};
-  EXPECT_EQ(multiByteToWide(Utf8CodePage, bytes.data(), inputBytes, exact, 4), 4);
-  EXPECT_EQ(std::u16string(exact, 4), u"\u0416\U0001F600A");
-  char16_t small[3] = {};
-  EXPECT_EQ(multiByteToWide(Utf8CodePage, bytes.data(), inputBytes, small, 3), 0);
-  EXPECT_EQ(multiByteToWide(1251, bytes.data(), inputBytes, nullptr, 0), 7);
+// The multi-byte charsets, whose second bytes may be ASCII, decode piece by piece as a whole,
+// wherever the pieces end. GB 18030's four-byte forms only where the converter has them: Wine
+// decodes GB 18030 as GBK.
+TEST(CodePage, MultiByteCharsetsInPieces) {
+  const bool fourByteForms = decodeText(54936, hex("81 30 81 30")) == u"\u0080";
+  struct Row {
+    const char* charset;
+    const char* bytes;
+    std::u16string expected;
+  };
+  std::vector<Row> rows = {
+      {"Shift_JIS", "41 83 41 42 93 FA 96 7B B1", u"A\u30A2B\u65E5\u672C\uFF71"},
+      {"GB18030", "D6 D0 CE C4 81 40 41", u"\u4E2D\u6587\u4E02A"},
+      {"UHC", "C7 D1 81 41 42", u"\uD55C\uAC02B"},
+      {"Big5", "A4 A4 A4 E5 A4 40 41", u"\u4E2D\u6587\u4E00A"},
+      {"EUC-JP", "C6 FC CB DC 8E B1 41", u"\u65E5\u672C\uFF71A"},
+      {"KOI8-R", "C1 E1 41", u"\u0430\u0410A"},
+      {"UTF-8", "C3 A9 E4 B8 AD F0 9F 98 80 41", u"\u00E9\u4E2D\U0001F600A"},
+  };
+  if (fourByteForms)
+    rows.push_back({"GB18030", "81 30 81 30 D6 D0 41 95 32 82 36", u"\u0080\u4E2DA\U00020000"});
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.charset);
+    const Charset* charset = charsetNamed(row.charset);
+    ASSERT_NE(charset, nullptr);
+    // Four copies, so that every slice length meets every offset within a character.
+    std::string bytes;
+    std::u16string expected;
+    for (int copy = 0; copy < 4; ++copy) {
+      bytes += hex(row.bytes);
+      expected += row.expected;
+    }
+    for (std::size_t slice = 1; slice <= 9; ++slice) {
+      SCOPED_TRACE(slice);
+      EXPECT_TRUE(decodeInSlices(*charset, bytes, slice) == expected);
+    }
+  }
 }
 
-// No text, a negative count and an unknown code page convert nothing.
-TEST(CodePage, NothingToConvert) {
-  char16_t out[8] = {};
-  EXPECT_EQ(multiByteToWide(Utf8CodePage, "abc", 0, out, 8), 0);
-  EXPECT_EQ(multiByteToWide(Utf8CodePage, "abc", -5, out, 8), 0);
-  EXPECT_EQ(multiByteToWide(Utf8CodePage, nullptr, 3, out, 8), 0);
-  EXPECT_EQ(multiByteToWide(54321, "abc", 3, out, 8), 0);
-}
-
-// Bytes after which a conversion starts afresh: ASCII in UTF-8, every byte of a single-byte code
-// page, no lead byte of a double-byte one (932 where the converter has it), none when unknown.
-TEST(CodePage, BoundaryBytes) {
-  const bool knows932 = multiByteToWide(932, "\x82\xA0", 2, nullptr, 0) == 1;
+// One hand-checked byte per single-byte charset beyond ANSI and OEM; both targets decode them
+// by Windows' tables.
+TEST(CodePage, OtherSingleBytePages) {
   struct Row {
     int codePage;
-    int byte;
-    bool expected;
-  } const rows[] = {{Utf8CodePage, 0x41, true},  {Utf8CodePage, 0x7F, true},
-                    {Utf8CodePage, 0x80, false}, {Utf8CodePage, 0xC3, false},
-                    {1251, 0x00, true},          {1251, 0xFF, true},
-                    {866, 0x80, true},           {932, 0x41, knows932},
-                    {932, 0x82, false},          {54321, 0x41, false}};
-  std::array<bool, 256> boundary{};
+    const char* bytes;
+    std::u16string expected;
+  } const rows[] = {
+      {20866, "C1 E1", u"\u0430\u0410"}, {21866, "A4", u"\u0454"}, {28592, "B1", u"\u0105"},
+      {28595, "B0", u"\u0410"},          {28597, "C1", u"\u0391"}, {28599, "D0", u"\u011E"},
+      {28603, "C0", u"\u0104"},          {28605, "A4", u"\u20AC"}, {10007, "80", u"\u0410"},
+      {10029, "81", u"\u0100"},
+  };
   for (const Row& row : rows) {
-    SCOPED_TRACE(std::to_string(row.codePage) + " " + std::to_string(row.byte));
-    boundary.fill(!row.expected);
-    boundaryBytes(row.codePage, boundary);
-    EXPECT_EQ(boundary[static_cast<std::size_t>(row.byte)], row.expected);
+    SCOPED_TRACE(row.codePage);
+    EXPECT_EQ(decode(row.codePage, hex(row.bytes)), row.expected);
   }
+}
+
+// An unknown code page decodes nothing; the stateful forms are not decoded on Windows.
+TEST(CodePage, UnknownCodePage) {
+  TextDecoder decoder(54321);
+  EXPECT_FALSE(decoder.isOpen());
+  std::u16string text;
+  EXPECT_EQ(decoder.decode("abc", true, text), 0u);
+  EXPECT_TRUE(text.empty());
+  EXPECT_EQ(decode(NoCodePage, "abc"), u"");
 }
 
 } // namespace

@@ -63,10 +63,7 @@ private:
 };
 
 std::u16string decode(int codePage, const std::string& bytes) {
-  char16_t out[16] = {};
-  const int units =
-      multiByteToWide(codePage, bytes.data(), static_cast<int>(bytes.size()), out, 16);
-  return std::u16string(out, static_cast<std::size_t>(units > 0 ? units : 0));
+  return decodeText(codePage, bytes);
 }
 
 int openDescriptors() {
@@ -414,10 +411,8 @@ TEST(CodePagePosix, Utf8SubpartsEndAtAnOutOfRangeSecondByte) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.bytes);
-    const std::string bytes = linepeek::test::hex(row.bytes);
-    char16_t out[8] = {};
-    const int units = linepeek::platform::multiByteToWide(
-        linepeek::platform::Utf8CodePage, bytes.data(), static_cast<int>(bytes.size()), out, 8);
-    EXPECT_EQ(std::u16string(out, static_cast<std::size_t>(units > 0 ? units : 0)), row.expected);
+    EXPECT_EQ(linepeek::platform::decodeText(linepeek::platform::Utf8CodePage,
+                                             linepeek::test::hex(row.bytes)),
+              row.expected);
   }
 }

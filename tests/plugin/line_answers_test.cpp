@@ -156,9 +156,8 @@ TEST_F(LineAnswersTest, LengtheningPairsAreCutAtTheLimit) {
 // The finish phase of `text` as a line of an 8-bit file (unit 0 or 1) or a Unicode one.
 std::u16string finished(const std::string& text, int codePage) {
   std::u16string buffer(text.size() + 1, u'#');
-  const PickedLine picked{true, text, codePage == platform::Utf8CodePage};
-  const int unit = codePage == platform::OemCodePage ? 1 : 0;
-  const int code = finishLine(picked, unit, buffer.data(),
+  const PickedLine picked{true, text, codePage, nullptr};
+  const int code = finishLine(picked, buffer.data(),
                               static_cast<int>(buffer.size() * sizeof(char16_t)), Settings{});
   if (code != 11) {
     const std::string answer = "(" + std::to_string(code) + ")";

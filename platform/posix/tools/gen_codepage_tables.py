@@ -15,9 +15,12 @@ import os
 import struct
 import sys
 
-# Single-byte code pages that ANSI and OEM can stand for.
+# Single-byte code pages that ANSI and OEM can stand for, then the other single-byte charsets
+# that "Charset" names (KOI8, ISO 8859, Mac), so that they decode as on Windows.
 CODE_PAGES = [437, 720, 737, 775, 850, 852, 855, 857, 860, 861, 862, 863, 864, 865, 866, 869,
-              874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258]
+              874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258,
+              10007, 10029, 20866, 21866, 28591, 28592, 28593, 28594, 28595, 28596, 28597, 28598,
+              28599, 28603, 28605]
 
 
 def read_table(nls_dir, code_page):
