@@ -18,8 +18,8 @@ static_assert(AnsiCodePage == CP_ACP && OemCodePage == CP_OEMCP && Utf8CodePage 
 namespace {
 
 // GB 18030, which Wine lacks. GBK, code page 936, is its two-byte part.
-constexpr UINT Gb18030 = 54936;
-constexpr UINT Gbk = 936;
+constexpr UINT Gb18030Page = 54936;
+constexpr UINT GbkPage = 936;
 
 // How a piece may end: MultiByteToWideChar keeps no state between calls, so each piece must
 // end between two characters.
@@ -49,7 +49,8 @@ TextDecoder::TextDecoder(int codePage, const char* /*iconvName*/) {
   if (codePage < 0) return;
   auto state = std::make_unique<State>();
   state->codePage = static_cast<UINT>(codePage);
-  if (state->codePage == Gb18030 && IsValidCodePage(Gb18030) == FALSE) state->codePage = Gbk;
+  if (state->codePage == Gb18030Page && IsValidCodePage(Gb18030Page) == FALSE)
+    state->codePage = GbkPage;
   CPINFO info{};
   if (GetCPInfo(state->codePage, &info) == FALSE) return;
   const UINT number = codePage == CP_ACP     ? GetACP()
@@ -57,7 +58,7 @@ TextDecoder::TextDecoder(int codePage, const char* /*iconvName*/) {
                                              : state->codePage;
   if (number == CP_UTF8) {
     state->cut = Cut::Utf8;
-  } else if (number == Gb18030) {
+  } else if (number == Gb18030Page) {
     state->cut = Cut::Gb18030;
     for (unsigned b = 0x81; b <= 0xFE; ++b)
       state->lead[b] = true;
