@@ -2,7 +2,9 @@
 # Peak memory of a full row (every field, unit 0) through the built module, loaded by a minimal
 # host: on a 1 GiB text file, on 5 GiB sparse files with and without LFs, and on files that are
 # one 4 MiB line (ANSI, UTF-8, UTF-16), each once with the default settings and once with twenty
-# chained replacement pairs that each lengthen the text as far as it may go; and on 8-bit texts
+# chained replacement pairs that each lengthen the text as far as it may go; on 4 MiB lines in
+# multi-byte charsets (Shift_JIS, GB18030, the stateful ISO-2022-JP) through the "auto" unit,
+# with and without the pairs; and on 8-bit texts
 # that keep the charset detector's probers busy (every high byte, and Cyrillic in code page
 # 1251), with the default settings and with "Line endings" and "Charset" switched on. Fails
 # when a row grows the host's peak resident size, or its peak heap under valgrind massif, by
@@ -12,7 +14,8 @@
 #   BUILD_DIR=build-x DATA_DIR=/big/tmp bench/memory.sh
 #   MASSIF=0 bench/memory.sh      peak resident size only (massif takes a few minutes)
 #   SHAPES=line bench/memory.sh   only the 4 MiB lines ("big" for the large files only,
-#                                 "charset" for the detector's texts)
+#                                 "charset" for the detector's texts, "auto" for the lines
+#                                 in multi-byte charsets)
 #
 # Linux updates the peak resident size lazily, so a buffer that is mapped, filled and unmapped
 # between two updates can be missed; massif sees every heap block and is the figure to trust.
@@ -27,7 +30,7 @@ set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-"$root/build"}
-shapes=${SHAPES:-big line charset}
+shapes=${SHAPES:-big line charset auto}
 limit_kib=$((16 * 1024))
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -41,13 +44,11 @@ trap 'rm -rf "$data"' EXIT INT TERM
 host="$data/memory_host"
 g++ -std=c++17 -O2 -Wall -Wextra -o "$host" "$root/bench/memory_host.cpp" -ldl
 
-# Three copies of the module: one without a settings file, one with the pairs, one with the
-# opt-in fields.
-mkdir "$data/plain" "$data/pairs" "$data/optin"
-cp "$build/linepeek.so" "$data/plain/linepeek.so"
-cp "$build/linepeek.so" "$data/pairs/linepeek.so"
-cp "$build/linepeek.so" "$data/optin/linepeek.so"
-printf '[Options]\nLineEndings=1\nCharset=1\n' >"$data/optin/linepeek.ini"
+# Four copies of the module: one without a settings file, one with the pairs, one with the
+# opt-in fields, one with the pairs and the opt-in fields.
+mkdir "$data/plain" "$data/pairs" "$data/optin" "$data/optin-pairs"
+for copy in plain pairs optin optin-pairs; do cp "$build/linepeek.so" "$data/$copy/linepeek.so"; done
+printf '[Options]\nLineEndings=1\nCharset=1\n[Encoding]\nBinaryIgnore=0E 0F 1B\n' >"$data/optin/linepeek.ini"
 # S1 turns every 'a' into 2,045 'b's, S2 every U+4E2D into as many 'b's; from S3 on each pair
 # turns every unit the one before produced into 2,045 of the next letter.
 {
@@ -62,6 +63,7 @@ printf '[Options]\nLineEndings=1\nCharset=1\n' >"$data/optin/linepeek.ini"
     slot=$((slot + 1))
   done
 } >"$data/pairs/linepeek.ini"
+cat "$data/optin/linepeek.ini" "$data/pairs/linepeek.ini" >"$data/optin-pairs/linepeek.ini"
 
 case " $shapes " in *" big "*)
   # 1 GiB of 64-byte lines: the count reads it all.
@@ -91,6 +93,20 @@ case " $shapes " in *" line "*)
   ;;
 esac
 
+case " $shapes " in *" auto "*)
+  # One line of about 4 MiB in each multi-byte charset, without an ASCII byte but the LF that
+  # ends it, so that the decoder finds its piece ends only by walking the characters.
+  printf '今週の予定、市場で果物と野菜を買い、図書館で新しい本を読みます。' >"$data/unit"
+  while [ "$(wc -c <"$data/unit")" -lt 6500000 ]; do
+    cat "$data/unit" "$data/unit" >"$data/units" && mv "$data/units" "$data/unit"
+  done
+  for charset in CP932 GB18030 ISO-2022-JP; do
+    { iconv -f UTF-8 -t "$charset" "$data/unit" | head -c 4190000; echo; } >"$data/auto-$charset.txt"
+  done
+  rm "$data/unit"
+  ;;
+esac
+
 case " $shapes " in *" charset "*)
   # 1 MiB each: lines of every byte from 0x80 to 0xFF, which no prober settles on, and Russian
   # words in code page 1251.
@@ -113,7 +129,7 @@ esac
 row() {
   (
     ulimit -v $((2 * 1024 * 1024))
-    exec timeout 300 "$1" "$2" "$3"
+    exec timeout 300 "$1" "$2" "$3" "$4"
   ) >"$data/out" 2>"$data/err" || {
     code=$?
     echo "- - - exit $code $(head -c 200 "$data/err" | tr '\n' ' ')" >"$data/out"
@@ -124,13 +140,13 @@ status=0
 printf '%-28s %12s %12s %12s %14s\n' file baseline_KiB peak_KiB growth_KiB massif_heap_KiB
 measure() {
   label=$1 module=$2 file=$3
-  row "$host" "$module" "$data/$file"
+  row "$host" "$module" "$data/$file" "${4:-0}"
   read -r baseline peak growth rest <"$data/out"
   heap_kib=-
   # Massif only for rows that stayed inside the limit: it adds nothing to a row already over it.
   if [ "${MASSIF:-1}" = 1 ] && [ "$growth" != - ] && [ "$growth" -lt "$limit_kib" ]; then
     timeout 1200 valgrind --tool=massif --massif-out-file="$data/massif.out" \
-      "$host" "$module" "$data/$file" >/dev/null 2>&1
+      "$host" "$module" "$data/$file" "${4:-0}" >/dev/null 2>&1
     heap_b=$(sed -n 's/^mem_heap_B=//p' "$data/massif.out" | sort -n | tail -1)
     heap_kib=$((heap_b / 1024))
   fi
@@ -157,6 +173,13 @@ case " $shapes " in *" line "*)
   for file in line-ansi.txt line-utf8.txt line-utf16.txt; do
     measure "$file" "$data/plain/linepeek.so" "$file"
     measure "$file, pairs" "$data/pairs/linepeek.so" "$file"
+  done
+  ;;
+esac
+case " $shapes " in *" auto "*)
+  for charset in CP932 GB18030 ISO-2022-JP; do
+    measure "auto-$charset.txt, auto" "$data/optin/linepeek.so" "auto-$charset.txt" 2
+    measure "auto-$charset.txt, auto, pairs" "$data/optin-pairs/linepeek.so" "auto-$charset.txt" 2
   done
   ;;
 esac

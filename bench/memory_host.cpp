@@ -1,8 +1,8 @@
 // A minimal host for measuring memory: loads the module by path, asks every field of one file
-// with unit 0 (the sixteen and the two the settings may add; a field not offered answers -1),
-// and prints the peak resident size before and after the row.
+// with one unit, 0 unless UNIT says (the sixteen and the two the settings may add; a field not
+// offered answers -1), and prints the peak resident size before and after the row.
 //
-//   memory_host MODULE FILE
+//   memory_host MODULE FILE [UNIT]
 //
 // Output: "baseline_kib peak_kib growth_kib" and then one line per field. The baseline is taken
 // once the module is loaded and resolved, so it is the host's own footprint with the module in.
@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -44,10 +45,11 @@ std::string describe(int code, const unsigned char* buffer) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s MODULE FILE\n", argv[0]);
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: %s MODULE FILE [UNIT]\n", argv[0]);
     return 2;
   }
+  const int unit = argc == 4 ? std::atoi(argv[3]) : 0;
   void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
     std::fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
@@ -67,7 +69,7 @@ int main(int argc, char** argv) {
   std::string answers;
   for (int field = 0; field < 18; ++field) {
     std::memset(buffer, 0, sizeof buffer);
-    const int code = getValue(name.c_str(), field, 0, buffer, 1024, 0);
+    const int code = getValue(name.c_str(), field, unit, buffer, 1024, 0);
     answers += "  field " + std::to_string(field) + ": " + describe(code, buffer) + "\n";
   }
   const long peak = peakKib();
