@@ -110,8 +110,9 @@ inline constexpr SettingKey SettingKeys[] = {
     onOffKey(u"Options", u"Charset", 0, &Settings::charset,
              "`1` offers the field `Charset` after every other field: the code page of 8-bit "
              "text as a detector names it, in IANA's spelling (`windows-1250`, `KOI8-R`, "
-             "`Shift_JIS`, ...), and `UTF-8`, `UTF-16LE` or `UTF-16BE` for Unicode files; `0` "
-             "leaves the field list as it is."),
+             "`Shift_JIS`, ...), and `UTF-8`, `UTF-16LE` or `UTF-16BE` for Unicode files; the "
+             "line fields then also offer the unit `auto`, which decodes each file in that "
+             "charset. `0` leaves the field list and the units as they are."),
     numberKey(u"Encoding", u"TextBufferSizeKB", 1, 1, SampleLimitKB, &Settings::textBufferSizeKB,
               "The prefix, in KB, that the binary test examines for control characters."),
     numberKey(u"Encoding", u"Utf8BufferSizeKB", 64, 1, SampleLimitKB, &Settings::utf8BufferSizeKB,
