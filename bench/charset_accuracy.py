@@ -298,6 +298,8 @@ def main():
         parser.error("--readers takes auto, win and uchardet")
     if options.readers & {"auto", "win"} and not (options.cli and options.module):
         parser.error("the auto and win readers need --cli and --module")
+    if options.cli and os.sep in options.cli:
+        options.cli = os.path.abspath(options.cli)  # the CLI runs in the corpus folder
     corpus = Corpus(options.corpus)
     readers, seconds = measure(options, corpus)
     report(options, corpus, readers, seconds)
