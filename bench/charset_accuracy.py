@@ -16,12 +16,14 @@ Three readers:
   uchardet+iconv  iconv -f "$(uchardet FILE)" -t UTF-8 FILE; a failure of either is wrong
 Both CLI readers run with the code pages 1252 and 437 (LINEPEEK_CODEPAGES; under Wine the
 C.UTF-8 locale), or 1251 and 866 with --codepages 1251,866 (ru_RU.UTF-8 under Wine), so a file
-that "auto" decodes as "win" does reads the same in both.
+that "auto" decodes as "win" does reads the same in both. With --expect-wrong the first
+reader's wrong files must be the ones named, for tests that pin the figures.
 
 Prints a table per pair, the totals, how often uchardet and the module's "Charset" name the
 file's charset (and what they name instead), the time each reader took, and with --wrong every
 wrong file per reader with the fields that differ. With --prefix (e.g. wine), the CLI runs
-under that command; under Wine in a fresh prefix of its own, removed afterwards.
+under that command; under Wine in the prefix that WINEPREFIX names, or else in a fresh one of
+its own, removed afterwards.
 Python 3 standard library only; needs uchardet and iconv for the third reader.
 """
 
@@ -173,12 +175,14 @@ def measure(options, corpus):
     cli_readers = [(r, u) for r, u in (("auto", options.unit), ("win", "win"))
                    if r in options.readers]
     under_wine = any(os.path.basename(word).startswith("wine") for word in options.prefix)
+    # A prefix of the caller's (a test fixture's) is used as it is, and its server left alone.
+    own_prefix = under_wine and "WINEPREFIX" not in os.environ
     work = tempfile.mkdtemp(prefix="linepeek_accuracy.")
     environment = dict(os.environ, LINEPEEK_CODEPAGES=options.codepages)
     try:
         if cli_readers:
             module = module_copy(os.path.abspath(options.module), work)
-            if under_wine:
+            if own_prefix:
                 with_wine_environment(environment, os.path.join(work, "wineprefix"),
                                       WINE_LOCALES[options.codepages])
                 started = time.monotonic()
@@ -190,7 +194,7 @@ def measure(options, corpus):
             readers[reader] = run_cli(options, module, unit, corpus, environment)
             seconds[reader] = time.monotonic() - started
     finally:
-        if cli_readers and under_wine:
+        if cli_readers and own_prefix:
             # Ends the server of this prefix alone, and with it any Wine process left on it.
             subprocess.run([shutil.which("wineserver") or "wineserver", "-k"], env=environment,
                            capture_output=True, timeout=60, check=False)
@@ -291,6 +295,9 @@ def main():
     parser.add_argument("--readers", default="auto,win,uchardet",
                         help="comma-separated subset of auto,win,uchardet")
     parser.add_argument("--wrong", action="store_true", help="list the wrong files per reader")
+    parser.add_argument("--expect-wrong", metavar="NAMES",
+                        help="comma-separated files that the first reader gets wrong; exit 1 "
+                             "when it gets others wrong, or these right")
     options = parser.parse_args()
     options.prefix = shlex.split(options.prefix)
     options.readers = set(options.readers.split(","))
@@ -303,6 +310,12 @@ def main():
     corpus = Corpus(options.corpus)
     readers, seconds = measure(options, corpus)
     report(options, corpus, readers, seconds)
+    if options.expect_wrong is not None:
+        reader = "auto" if "auto" in readers else next(iter(readers))
+        wrong = {n for n in corpus.files if differing(corpus.expected[n], readers[reader][n])}
+        expected = {n for n in options.expect_wrong.split(",") if n}
+        if wrong != expected:
+            sys.exit(f"charset_accuracy: wrong files {sorted(wrong)}, expected {sorted(expected)}")
 
 
 if __name__ == "__main__":
