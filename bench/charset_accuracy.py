@@ -90,7 +90,7 @@ class Corpus:
 
     @staticmethod
     def label(name):
-        return Corpus.pair(name).split("_", 1)[1]
+        return Corpus.pair(name).split("_", 1)[-1]
 
 
 class Result:

@@ -4,6 +4,8 @@
 Every answer the module can give shows up in at least one file: each encoding name, each type,
 line ends, blank lines, a folder. The texts are our own. Output is byte-for-byte deterministic;
 --check compares an existing folder with what would be written and exits 1 on any difference.
+--texts DIR writes the samples that hold text beside their sources in UTF-8, as
+bench/charset_accuracy.py reads a corpus.
 Python 3 standard library only.
 """
 
@@ -135,6 +137,37 @@ def samples():
         yield "charsets/" + name, text.encode(codec)
 
 
+def texts():
+    """(relative path, bytes, source text) for every sample that holds text."""
+    for name, data in samples():
+        if name == "binary.bin":
+            continue
+        if name.startswith("charsets/"):
+            entry = next(e for e in CODE_PAGE_TEXTS if e[0] == name[len("charsets/"):])
+            text = RUSSIAN if entry[1] == "russian" else PLANS[entry[1]]
+        elif data.startswith((b"\xff\xfe", b"\xfe\xff")):
+            text = data[2:].decode("utf-16-le" if data[0] == 0xFF else "utf-16-be")
+        elif name in ("utf16le_no_bom.txt", "utf16be_no_bom.txt"):
+            text = data.decode("utf-16-le" if "le" in name else "utf-16-be")
+        else:
+            codec = {"ansi_1252.txt": "cp1252", "russian_1251.txt": "cp1251",
+                     "russian_866.txt": "cp866", "dos_box_437.txt": "cp437"}.get(name, "utf-8")
+            text = data.decode(codec).lstrip("\ufeff")
+        yield name, data, text
+
+
+def write_texts(folder):
+    """Each text sample as a flat .txt file, and its source as UTF-8 in folder/source, as
+    bench/charset_accuracy.py reads a corpus."""
+    os.makedirs(os.path.join(folder, "source"), exist_ok=True)
+    for name, data, text in texts():
+        flat = name.replace("/", "_") + ("" if name.endswith(".txt") else ".txt")
+        with open(os.path.join(folder, flat), "wb") as f:
+            f.write(data)
+        with open(os.path.join(folder, "source", flat), "wb") as f:
+            f.write(text.encode("utf-8"))
+
+
 def existing_files(root):
     found = set()
     for folder, _, files in os.walk(root):
@@ -149,7 +182,12 @@ def main():
     parser.add_argument("--out", default=os.path.join(here, "files"), help="target folder")
     parser.add_argument("--check", action="store_true",
                         help="compare the folder with the samples instead of writing")
+    parser.add_argument("--texts", metavar="DIR",
+                        help="write the text samples with their sources into DIR instead")
     args = parser.parse_args()
+    if args.texts:
+        write_texts(args.texts)
+        return 0
 
     wanted = dict(samples())
     if args.check:
