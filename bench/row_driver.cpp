@@ -7,7 +7,9 @@
 //                                        the second row
 //   row_driver MODULE ends ROUNDS FILE.. "-1", "-2", "-3" and "1" of each FILE, ROUNDS times
 //   row_driver MODULE memory FILE        one row; peak resident size before and after
-//   row_driver MODULE field N DIR        field N alone, unit 0, of every file in DIR
+//   row_driver MODULE field N[,N..] DIR [UNIT]
+//                                        those fields alone, unit UNIT (default 0), of every
+//                                        file in DIR
 //
 // Files of DIR are asked in name order, as a file manager lists them. "ends" needs a hard link
 // FILE.alt beside every FILE: the names alternate, so the module's one-file cache is refilled
@@ -46,8 +48,8 @@ std::u16string wide(const std::string& name) {
   return std::u16string(name.begin(), name.end());
 }
 
-void ask(const std::u16string& name, int field) {
-  const int answer = getValue(name.c_str(), field, 0, valueBuffer, BufferUnits, 0);
+void ask(const std::u16string& name, int field, int unit = 0) {
+  const int answer = getValue(name.c_str(), field, unit, valueBuffer, BufferUnits, 0);
   answerSum = answerSum * 31 + static_cast<std::uint64_t>(answer + 8) + valueBuffer[0];
 }
 
@@ -146,10 +148,19 @@ int runRow(const std::string& dir) {
   return files.empty() ? 1 : 0;
 }
 
-int runField(int field, const std::string& dir) {
+int runFields(const std::string& list, const std::string& dir, int unit) {
+  std::vector<int> fields;
+  for (const char* at = list.c_str(); *at != '\0';) {
+    char* end = nullptr;
+    fields.push_back(static_cast<int>(std::strtol(at, &end, 10)));
+    at = *end == ',' ? end + 1 : end;
+    if (end == at && *at != '\0') return 2;
+  }
   const std::vector<std::string> files = filesOf(dir);
-  for (const std::string& file : files)
-    ask(wide(file), field);
+  for (const std::string& file : files) {
+    for (const int field : fields)
+      ask(wide(file), field, unit);
+  }
   std::printf("files %zu answers %016" PRIx64 "\n", files.size(), answerSum);
   return files.empty() ? 1 : 0;
 }
@@ -262,7 +273,7 @@ int main(int argc, char** argv) {
                  "usage: %s MODULE row|cache DIR\n"
                  "       %s MODULE ends ROUNDS FILE...\n"
                  "       %s MODULE memory FILE\n"
-                 "       %s MODULE field N DIR\n",
+                 "       %s MODULE field N[,N..] DIR [UNIT]\n",
                  argv[0], argv[0], argv[0], argv[0]);
     return 2;
   }
@@ -280,7 +291,8 @@ int main(int argc, char** argv) {
   if (mode == "row") return runRow(argv[3]);
   if (mode == "cache") return runCache(argv[3]);
   if (mode == "memory") return runMemory(argv[3]);
-  if (mode == "field" && argc >= 5) return runField(std::atoi(argv[3]), argv[4]);
+  if (mode == "field" && argc >= 5)
+    return runFields(argv[3], argv[4], argc > 5 ? std::atoi(argv[5]) : 0);
   if (mode == "ends" && argc >= 5)
     return runEnds(std::max(1, std::atoi(argv[3])), argc - 4, argv + 4);
   std::fprintf(stderr, "unknown mode %s\n", argv[2]);

@@ -111,6 +111,16 @@ if has charset; then
     "'$build/linepeek-cli' --module '$work/charset/linepeek.so' -o tsv -f Charset '$work/rows'" \
     "driver: Charset" "'$driver' '$work/charset/linepeek.so' field 16 '$work/rows'" \
     "driver: Encoding" "'$driver' '$work/charset/linepeek.so' field 14 '$work/rows'"
+  # The thirteen line fields in the unit "auto", the file's own charset, beside Charset: the
+  # detector runs once per file, and decoding in the charset must add little to it.
+  echo
+  echo "== charset: the thirteen line fields in \"auto\" and \"Charset\" against \"Charset\" alone"
+  "$build/bench/linepeek_alternate" "$rounds" "$files" \
+    "driver: Charset" "'$driver' '$work/charset/linepeek.so' field 16 '$work/rows'" \
+    "driver: lines in auto + Charset" \
+    "'$driver' '$work/charset/linepeek.so' field 0,1,2,3,4,5,6,7,8,9,10,11,12,16 '$work/rows' 2" \
+    "driver: lines in win + Charset" \
+    "'$driver' '$work/charset/linepeek.so' field 0,1,2,3,4,5,6,7,8,9,10,11,12,16 '$work/rows' 0"
 fi
 
 if has tree; then
