@@ -22,8 +22,9 @@ struct SelectedField {
 // Resolves a comma-separated list of field names, or "all", against the catalogue. Names match
 // exactly, else ignoring ASCII case; blanks around names are ignored and a repeated name is
 // shown once. `unit` (empty for the default, the first unit) picks each field's unit index by
-// its position in the field's units; it must be offered by some field of the catalogue, and a
-// field that lacks it gets index 0. On failure answers false with a message in `error`.
+// its position in the field's units, matched as names are; it must be offered by some field of the
+// catalogue, and a field that lacks it gets index 0. On failure answers false with a message in
+// `error`.
 bool selectFields(std::string_view list, bool isDefaultList, std::string_view unit,
                   const std::vector<FieldInfo>& catalogue, std::vector<SelectedField>& selected,
                   std::string& error);
@@ -31,7 +32,8 @@ bool selectFields(std::string_view list, bool isDefaultList, std::string_view un
 // The field named `name`: exactly, else ignoring ASCII case; null when there is none.
 const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& catalogue);
 
-// The index of `unit` among the field's units; 0 when `unit` is empty or the field lacks it.
+// The index of `unit` among the field's units, matched as names are; 0 when `unit` is empty or the
+// field lacks it.
 int unitIndexFor(const FieldInfo& field, std::string_view unit);
 
 // One condition on the rows (--where): the row is kept when the text of the field's cell, as

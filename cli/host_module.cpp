@@ -74,6 +74,15 @@ Value HostModule::value(const std::u16string& fileName, int field, int unit) con
   }
 }
 
+std::vector<Value> HostModule::values(const std::u16string& fileName,
+                                      const std::vector<Request>& requests) const {
+  std::vector<Value> answers;
+  answers.reserve(requests.size());
+  for (const Request& request : requests)
+    answers.push_back(value(fileName, request.field, request.unit));
+  return answers;
+}
+
 std::string defaultModulePath(const std::string& executableFolder,
                               const std::function<bool(const std::string&)>& exists) {
   const char* name = defaultModuleName();

@@ -22,6 +22,12 @@ inline constexpr int CatalogueTextBytes = 256;
 // A module that never ends its catalogue is broken; stop asking after this many fields.
 inline constexpr int MaxFields = 1024;
 
+// One request of every entry: a field's index and the unit index passed with it.
+struct Request {
+  int field = 0;
+  int unit = 0;
+};
+
 struct FieldInfo {
   int index = 0;
   std::string name;
@@ -42,6 +48,9 @@ public:
   // One value of one file. Negative answers, 0 and type codes this host does not know give
   // Value::Kind::None.
   Value value(const std::u16string& fileName, int field, int unit) const;
+  // The answers to `requests` for one file, in their order.
+  std::vector<Value> values(const std::u16string& fileName,
+                            const std::vector<Request>& requests) const;
 
 private:
   using SupportedFieldFn = int (*)(int, char*, char*, int);

@@ -46,8 +46,10 @@ const char* defaultModuleName();
 enum class Stream { Out, Err };
 bool isTerminal(Stream stream);
 // Writes UTF-8 text unchanged (no newline translation); on a Windows console as Unicode.
-// Answers false when the write fails.
-bool writeText(Stream stream, std::string_view utf8);
+// Answers false when the write fails, with the system's reason in `reason` when given.
+bool writeText(Stream stream, std::string_view utf8, std::string* reason = nullptr);
+// Closes standard output, so that a reader of it sees its end while this process goes on.
+void closeOutput();
 // Reads standard input as bytes, unchanged (no newline translation): the count read, 0 at its
 // end, -1 on an error.
 std::ptrdiff_t readInput(char* buffer, std::size_t size);

@@ -75,17 +75,22 @@ bool isTerminal(Stream stream) {
   return isatty(stream == Stream::Out ? 1 : 2) == 1;
 }
 
-bool writeText(Stream stream, std::string_view utf8) {
+bool writeText(Stream stream, std::string_view utf8, std::string* reason) {
   const int fd = stream == Stream::Out ? 1 : 2;
   while (!utf8.empty()) {
     const ssize_t written = ::write(fd, utf8.data(), utf8.size());
     if (written < 0) {
       if (errno == EINTR) continue;
+      if (reason != nullptr) *reason = std::strerror(errno);
       return false;
     }
     utf8.remove_prefix(static_cast<std::size_t>(written));
   }
   return true;
+}
+
+void closeOutput() {
+  ::close(1);
 }
 
 std::ptrdiff_t readInput(char* buffer, std::size_t size) {
