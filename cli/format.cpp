@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "cli/text.h"
 
@@ -35,10 +36,8 @@ void fitColumns(std::vector<Column>& columns, const std::vector<std::vector<Valu
 }
 
 std::optional<OutputFormat> parseOutputFormat(std::string_view name) {
-  if (name == "table") return OutputFormat::Table;
-  if (name == "csv") return OutputFormat::Csv;
-  if (name == "tsv") return OutputFormat::Tsv;
-  if (name == "json") return OutputFormat::Json;
+  for (std::size_t i = 0; i < std::size(FormatNames); ++i)
+    if (name == FormatNames[i]) return static_cast<OutputFormat>(i);
   return std::nullopt;
 }
 

@@ -13,6 +13,8 @@
 namespace linepeek::cli {
 
 enum class OutputFormat { Table, Csv, Tsv, Json };
+// Their names, in the enum's order.
+inline constexpr std::string_view FormatNames[] = {"table", "csv", "tsv", "json"};
 
 std::optional<OutputFormat> parseOutputFormat(std::string_view name);
 

@@ -104,8 +104,11 @@ int run(const std::vector<std::string>& args) {
     return exitCode(runChecked(args));
   } catch (const std::exception& e) {
     complain(std::string("unexpected failure: ") + e.what());
-    return exitCode(ExitStatus::Error);
+  } catch (...) {
+    // An exception of a module's own C++ runtime, which no type here matches.
+    complain("unexpected failure");
   }
+  return exitCode(ExitStatus::Error);
 }
 
 } // namespace linepeek::cli

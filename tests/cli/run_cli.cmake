@@ -21,22 +21,14 @@ set(input_file)
 if(DEFINED INPUT)
   set(input_file INPUT_FILE "${INPUT}")
 endif()
-# Wine's own loader can trip over its exit bookkeeping while one of its threads is inside dlopen
-# ("Inconsistency detected by ld.so: dl-fini.c"), a race inside Wine that the CLI can neither
-# cause nor prevent (see tests/abi/run_under_wine.cmake). A run that shows it is repeated, at
-# most twice.
+include(${CMAKE_CURRENT_LIST_DIR}/../support/wine_retry.cmake)
 macro(run_cli args output error status)
-  foreach(attempt RANGE 1 3)
-    execute_process(COMMAND ${EMULATOR} "${CLI}" ${args}
-      WORKING_DIRECTORY "${WORKDIR}"
-      ${input_file}
-      OUTPUT_FILE "${output}"
-      ERROR_VARIABLE ${error}
-      RESULT_VARIABLE ${status})
-    if(NOT ${error} MATCHES "Inconsistency detected by ld\\.so: dl-fini")
-      break()
-    endif()
-  endforeach()
+  linepeek_run_retrying(${error} COMMAND ${EMULATOR} "${CLI}" ${args}
+    WORKING_DIRECTORY "${WORKDIR}"
+    ${input_file}
+    OUTPUT_FILE "${output}"
+    ERROR_VARIABLE ${error}
+    RESULT_VARIABLE ${status})
 endmacro()
 
 run_cli("${arg_list}" "${OUT}" err rc)
