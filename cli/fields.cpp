@@ -5,6 +5,7 @@
 #include "base/ascii.h"
 #include "base/blanks.h"
 #include "cli/text.h"
+#include "settings/settings_check.h"
 
 namespace linepeek::cli {
 namespace {
@@ -37,8 +38,28 @@ std::string fieldNames(const std::vector<FieldInfo>& catalogue) {
   return names;
 }
 
+// The setting that makes the module offer the field `name` ("LineEndings" for "Line endings"),
+// from the key table's texts, which say "offers the field `NAME`"; empty for any other field.
+std::string switchFor(std::string_view name) {
+  for (const SettingKey& row : SettingKeys) {
+    const std::string help(row.help);
+    const std::string marker = "offers the field `";
+    const std::size_t at = help.find(marker);
+    if (at == std::string::npos) continue;
+    const std::size_t start = at + marker.size();
+    if (sameIgnoringCase(help.substr(start, help.find('`', start) - start), name))
+      return std::string(row.key.begin(), row.key.end()) + "=1 in [" +
+             std::string(row.section.begin(), row.section.end()) + "]";
+  }
+  return {};
+}
+
 std::string unknownField(std::string_view name, const std::vector<FieldInfo>& catalogue) {
-  return "unknown field '" + std::string(name) + "'; the module offers " + fieldNames(catalogue);
+  const std::string setting = switchFor(name);
+  return "unknown field '" + std::string(name) + "'; the module offers " + fieldNames(catalogue) +
+         (setting.empty()
+              ? ""
+              : ", and '" + std::string(name) + "' with " + setting + " of its settings");
 }
 
 // The text between commas, without blanks around it; an empty text gives one empty part.
@@ -157,8 +178,12 @@ bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalog
 
 bool conditionHolds(const Condition& condition, const Value& cell) {
   const std::string text = plainText(cell);
-  const bool listed =
-      std::find(condition.values.begin(), condition.values.end(), text) != condition.values.end();
+  // Texts (type 11) match ignoring ASCII case, as choices do; choices were spelt as the module
+  // spells them when the condition was read.
+  const bool listed = condition.field->type == StringW
+                          ? positionOf(condition.values, text) < condition.values.size()
+                          : std::find(condition.values.begin(), condition.values.end(), text) !=
+                                condition.values.end();
   return listed != condition.negated;
 }
 

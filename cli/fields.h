@@ -37,8 +37,8 @@ const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& 
 int unitIndexFor(const FieldInfo& field, std::string_view unit);
 
 // One condition on the rows (--where): the row is kept when the text of the field's cell, as
-// csv shows it, is one of `values` (with `negated`, when it is none of them). An empty value
-// stands for an empty cell.
+// csv shows it, is one of `values` (with `negated`, when it is none of them); the text of a
+// text field matches ignoring ASCII case. An empty value stands for an empty cell.
 struct Condition {
   const FieldInfo* field = nullptr;
   bool negated = false;
@@ -50,7 +50,7 @@ struct Condition {
 // findField; the values of a choice field must be among its choices, matched exactly, else
 // ignoring ASCII case, and are kept as the module spells them. Blanks around names and values
 // are ignored. On a mistake answers false with a message in `error` that lists the field names
-// or the choices.
+// (and the setting that offers a field the module leaves out) or the choices.
 bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalogue,
                     Condition& condition, std::string& error);
 

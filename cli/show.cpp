@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -27,6 +28,12 @@ public:
       input_.emplace(readInput);
       return true;
     }
+    std::error_code ec;
+    if (std::filesystem::is_directory(pathFromUtf8(name), ec)) {
+      error = "cannot read the list '" + name +
+              "': " + std::make_error_code(std::errc::is_a_directory).message();
+      return false;
+    }
     errno = 0;
     file_.open(pathFromUtf8(name), std::ios::binary);
     if (!file_.is_open()) {
@@ -35,17 +42,38 @@ public:
       return false;
     }
     input_.emplace([this](char* buffer, std::size_t size) -> std::ptrdiff_t {
+      errno = 0;
       file_.read(buffer, static_cast<std::streamsize>(size));
-      return file_.bad() ? -1 : file_.gcount();
+      if (!file_.bad()) return file_.gcount();
+      readError_ = errno;
+      return -1;
     });
     return true;
   }
   InputBuffer& input() { return *input_; }
+  // Why reading the list failed.
+  std::string failure(const std::string& name) const {
+    const int code = readError_ != 0 ? readError_ : EIO;
+    return "cannot read the list '" + name +
+           "': " + std::error_code(code, std::generic_category()).message();
+  }
 
 private:
   std::ifstream file_;
   std::optional<InputBuffer> input_;
+  int readError_ = 0;
 };
+
+// A file whose every field came back empty and that this process cannot open either: the row
+// says nothing, so the reason is told. Folders, and readable files without values (an empty
+// file), are not.
+bool isUnreadable(const Row& row, std::string& reason) {
+  if (row.entry.isFolder) return false;
+  for (const Value& value : row.values)
+    if (value.kind != Value::Kind::None) return false;
+  reason = unreadableReason(row.entry.fullPath);
+  return !reason.empty();
+}
 
 // The table's widths come from what is known before the first row: the cut width for texts and
 // paths (and the paths given), the longest choice, the header for numbers.
@@ -88,7 +116,7 @@ bool walk(const Options& options, PathList& list, const VisitFn& visit, const Fa
   }
   return readPathList(
       list.input(), options.nullSeparated ? '\0' : '\n',
-      [&](const std::string& path) { walkPath(path, options.recursive, visit, failed); });
+      [&](const std::string& path) { return walkPath(path, options.recursive, visit, failed); });
 }
 
 } // namespace
@@ -111,9 +139,15 @@ ExitStatus showRows(const Options& options, const HostModule& module, const std:
   Progress progress(isTerminal(Stream::Err) && !(isTerminal(Stream::Out) && !options.summaryOnly));
   bool anyUnreachable = false;
   std::vector<Value> cells;
+  std::string reason;
   RowPool pool(
       makeClients(options, module, modulePath, plan.requests),
       [&](Row& row) {
+        if (isUnreadable(row, reason)) {
+          anyUnreachable = true;
+          progress.clear();
+          complain("cannot read '" + row.entry.shownPath + "': " + reason);
+        }
         for (const Condition& condition : plan.conditions)
           if (!conditionHolds(condition, row.values[condition.position])) return;
         if (options.summary) plan.summary.add(row.entry.isFolder, row.values);
@@ -126,21 +160,22 @@ ExitStatus showRows(const Options& options, const HostModule& module, const std:
       },
       [&](std::size_t answered) { progress.update(answered); });
   const bool listRead = walk(
-      options, list, [&](const Entry& entry) { pool.add(entry); },
-      [&](const std::string& shownPath, const std::string& reason) {
+      options, list, [&](const Entry& entry) { return pool.add(entry); },
+      [&](const std::string& shownPath, const std::string& why) {
         anyUnreachable = true;
         progress.clear();
-        complain("cannot access '" + shownPath + "': " + reason);
+        complain("cannot access '" + shownPath + "': " + why);
       });
   const bool answered = pool.finish(error);
   progress.clear();
-  if (!options.summaryOnly) formatter.finish();
-  if (options.summary && answered && listRead) formatter.summary(plan.summary.lines());
-  out.flush();
   if (!answered || !listRead) {
-    complain(answered ? "cannot read the list '" + options.filesFrom + "'" : error);
+    // The document is closed as far as it was begun, so that it stays valid.
+    formatter.abandon();
+    complain(answered ? list.failure(options.filesFrom) : error);
     return ExitStatus::Error;
   }
+  if (!options.summaryOnly) formatter.finish();
+  if (options.summary) formatter.summary(plan.summary.lines());
   return anyUnreachable ? ExitStatus::Unreachable : ExitStatus::Ok;
 }
 

@@ -85,6 +85,9 @@ std::filesystem::path pathFromUtf8(const std::string& utf8);
 std::string pathToUtf8(const std::filesystem::path& path);
 // The full UTF-16 name that a file manager passes to the module.
 std::u16string hostFileName(const std::filesystem::path& path);
+// Why this process cannot open the file at `path` for reading, in the system's words; empty when
+// it can. Never waits: a pipe or a device opens without blocking, or not at all.
+std::string unreadableReason(const std::filesystem::path& path);
 // The separator that joins a shown folder path and an entry name: "\" on Windows when the user
 // wrote the folder with backslashes only, "/" otherwise.
 char joinSeparator(std::string_view shownFolder);

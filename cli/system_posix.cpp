@@ -222,6 +222,13 @@ std::u16string hostFileName(const std::filesystem::path& path) {
   return utf8ToUtf16(path.native(), true);
 }
 
+std::string unreadableReason(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return {};
+}
+
 char joinSeparator(std::string_view /*shownFolder*/) {
   return '/';
 }

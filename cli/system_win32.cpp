@@ -271,6 +271,16 @@ std::u16string hostFileName(const std::filesystem::path& path) {
   return std::u16string(native.begin(), native.end());
 }
 
+std::string unreadableReason(const std::filesystem::path& path) {
+  // No sharing is refused, as the module refuses none.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return systemMessage(GetLastError());
+  CloseHandle(file);
+  return {};
+}
+
 char joinSeparator(std::string_view shownFolder) {
   const bool backslashes = shownFolder.find('\\') != std::string_view::npos &&
                            shownFolder.find('/') == std::string_view::npos;

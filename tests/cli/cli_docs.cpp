@@ -21,21 +21,6 @@ std::string roffName(std::string_view name) {
   return out;
 }
 
-// `text` with each *value name* in italics, after roff().
-std::string italics(const std::string& text) {
-  std::string out;
-  bool inside = false;
-  for (char c : text) {
-    if (c == '*') {
-      out += inside ? "\\fR" : "\\fI";
-      inside = !inside;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string manualLabel(const OptionSpec& spec) {
   const std::string longName = "\\-\\-" + roffName(spec.longName);
   const std::string shortName = spec.shortName != 0 ? "\\-" + std::string(1, spec.shortName) : "";
@@ -51,7 +36,7 @@ std::string manualOptions(bool wholeTrees) {
   std::string out;
   for (const OptionSpec& spec : optionTable())
     if (spec.wholeTrees == wholeTrees)
-      out += ".TP\n" + manualLabel(spec) + "\n" + italics(roff(spec.details));
+      out += ".TP\n" + manualLabel(spec) + "\n" + roff(spec.details, '*');
   return out;
 }
 

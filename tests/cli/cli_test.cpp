@@ -351,8 +351,8 @@ TEST(Fields, Where) {
       {"Encoding=dos,", "", {&none, &dos}},
       {"Line count=7", "", {&seven}},
       {"Line count!=0", "", {&none, &text, &dos, &seven}},
-      {"1=Text", "", {&text}}, // a line is compared as it is, with its case
-      {"1=text", "", {}},
+      {"1=Text", "", {&text}},
+      {"1=text", "", {&text}}, // a text matches ignoring case
       {"Size=1", "unknown field 'Size'; the module offers \"1\", \"-1\"", {}},
       {"Type=Txt",
        "'Txt' is not a choice of 'Type'; its choices are \"Folder\", \"Binary\", \"Text\"",
@@ -446,12 +446,14 @@ TEST(Listing, ReadPathList) {
       return static_cast<std::ptrdiff_t>(count);
     });
     std::vector<std::string> names;
-    EXPECT_TRUE(readPathList(input, row.separator,
-                             [&](const std::string& name) { names.push_back(name); }));
+    EXPECT_TRUE(readPathList(input, row.separator, [&](const std::string& name) {
+      names.push_back(name);
+      return true;
+    }));
     EXPECT_EQ(names, row.expected);
   }
   InputBuffer failing([](char*, std::size_t) -> std::ptrdiff_t { return -1; });
-  EXPECT_FALSE(readPathList(failing, '\n', [](const std::string&) {}));
+  EXPECT_FALSE(readPathList(failing, '\n', [](const std::string&) { return true; }));
 }
 
 TEST(Options, TreeOptions) {

@@ -13,12 +13,13 @@
 
 namespace linepeek {
 
-// `help` with each `code` span put between `open` and `close`.
-inline std::string markup(std::string_view help, std::string_view open, std::string_view close) {
+// `help` with each `code` span (or span between two `mark`s) put between `open` and `close`.
+inline std::string markup(std::string_view help, std::string_view open, std::string_view close,
+                          char mark = '`') {
   std::string out;
   bool inside = false;
   for (char c : help) {
-    if (c == '`') {
+    if (c == mark) {
       out += inside ? close : open;
       inside = !inside;
     } else {
@@ -43,9 +44,9 @@ inline std::string wrap(const std::string& text, const std::string& lead, std::s
   return out + lead + line + "\n";
 }
 
-// Roff text: code in bold, each sentence on lines of its own, and no line that reads as a
-// request.
-inline std::string roff(std::string_view help) {
+// Roff text: code in bold (and, with `italic`, each span between two of them in italics), each
+// sentence on lines of its own, and no line that reads as a request.
+inline std::string roff(std::string_view help, char italic = '\0') {
   std::string escaped;
   for (std::size_t i = 0; i < help.size(); ++i) {
     if (help[i] == '\\') {
@@ -55,7 +56,8 @@ inline std::string roff(std::string_view help) {
     if ((help[i] == '.' || help[i] == '\'') && (i == 0 || help[i - 1] == ' ')) escaped += "\\&";
     escaped += help[i];
   }
-  const std::string text = markup(escaped, "\\fB", "\\fR");
+  std::string text = markup(escaped, "\\fB", "\\fR");
+  if (italic != '\0') text = markup(text, "\\fI", "\\fR", italic);
   std::string out;
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t stop = text.find(". ", start);
