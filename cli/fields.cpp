@@ -3,17 +3,25 @@
 #include <algorithm>
 
 #include "base/ascii.h"
+#include "base/blanks.h"
 #include "cli/text.h"
+#include "settings/settings_check.h"
 
 namespace linepeek::cli {
 namespace {
 
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.remove_suffix(1);
-  return text;
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+  return asciiLowered(a) == asciiLowered(b);
+}
+
+// The position of `word` among `words`: exactly, else ignoring ASCII case; words.size() when
+// it is not there.
+std::size_t positionOf(const std::vector<std::string>& words, std::string_view word) {
+  const auto exact = std::find(words.begin(), words.end(), word);
+  if (exact != words.end()) return static_cast<std::size_t>(exact - words.begin());
+  const auto alike = std::find_if(words.begin(), words.end(),
+                                  [&](const std::string& w) { return sameIgnoringCase(w, word); });
+  return static_cast<std::size_t>(alike - words.begin());
 }
 
 // Multiple-choice fields carry choices, not units, in the units text.
@@ -30,8 +38,28 @@ std::string fieldNames(const std::vector<FieldInfo>& catalogue) {
   return names;
 }
 
+// The setting that makes the module offer the field `name` ("LineEndings" for "Line endings"),
+// from the key table's texts, which say "offers the field `NAME`"; empty for any other field.
+std::string switchFor(std::string_view name) {
+  for (const SettingKey& row : SettingKeys) {
+    const std::string help(row.help);
+    const std::string marker = "offers the field `";
+    const std::size_t at = help.find(marker);
+    if (at == std::string::npos) continue;
+    const std::size_t start = at + marker.size();
+    if (sameIgnoringCase(help.substr(start, help.find('`', start) - start), name))
+      return std::string(row.key.begin(), row.key.end()) + "=1 in [" +
+             std::string(row.section.begin(), row.section.end()) + "]";
+  }
+  return {};
+}
+
 std::string unknownField(std::string_view name, const std::vector<FieldInfo>& catalogue) {
-  return "unknown field '" + std::string(name) + "'; the module offers " + fieldNames(catalogue);
+  const std::string setting = switchFor(name);
+  return "unknown field '" + std::string(name) + "'; the module offers " + fieldNames(catalogue) +
+         (setting.empty()
+              ? ""
+              : ", and '" + std::string(name) + "' with " + setting + " of its settings");
 }
 
 // The text between commas, without blanks around it; an empty text gives one empty part.
@@ -50,17 +78,16 @@ std::vector<std::string_view> splitList(std::string_view list) {
 const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& catalogue) {
   for (const FieldInfo& field : catalogue)
     if (field.name == name) return &field;
-  const std::string lowered = asciiLowered(name);
   for (const FieldInfo& field : catalogue)
-    if (asciiLowered(field.name) == lowered) return &field;
+    if (sameIgnoringCase(field.name, name)) return &field;
   return nullptr;
 }
 
 int unitIndexFor(const FieldInfo& field, std::string_view unit) {
   if (unit.empty() || !hasUnits(field)) return 0;
   const std::vector<std::string> units = splitUnits(field.units);
-  const auto found = std::find(units.begin(), units.end(), unit);
-  return found == units.end() ? 0 : static_cast<int>(found - units.begin());
+  const std::size_t found = positionOf(units, unit);
+  return found == units.size() ? 0 : static_cast<int>(found);
 }
 
 bool selectFields(std::string_view list, bool isDefaultList, std::string_view unit,
@@ -98,7 +125,7 @@ bool selectFields(std::string_view list, bool isDefaultList, std::string_view un
     for (const FieldInfo& field : catalogue) {
       if (!hasUnits(field)) continue;
       const std::vector<std::string> units = splitUnits(field.units);
-      isOffered = isOffered || std::find(units.begin(), units.end(), unit) != units.end();
+      isOffered = isOffered || positionOf(units, unit) < units.size();
       if (offered.find(field.units) == std::string::npos)
         offered += (offered.empty() ? "" : ", ") + field.units;
     }
@@ -132,16 +159,11 @@ bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalog
   const std::vector<std::string> choices = splitUnits(condition.field->units);
   condition.values.clear();
   for (const std::string_view value : splitList(text.substr(equals + 1))) {
-    const auto same = [&](const std::string& choice) { return choice == value; };
-    const auto alike = [&](const std::string& choice) {
-      return asciiLowered(choice) == asciiLowered(value);
-    };
-    auto found = std::find_if(choices.begin(), choices.end(), same);
-    if (found == choices.end()) found = std::find_if(choices.begin(), choices.end(), alike);
+    const std::size_t found = positionOf(choices, value);
     if (!isChoice || value.empty()) {
       condition.values.emplace_back(value);
-    } else if (found != choices.end()) {
-      condition.values.push_back(*found);
+    } else if (found < choices.size()) {
+      condition.values.push_back(choices[found]);
     } else {
       std::string listed;
       for (const std::string& choice : choices)
@@ -156,8 +178,12 @@ bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalog
 
 bool conditionHolds(const Condition& condition, const Value& cell) {
   const std::string text = plainText(cell);
-  const bool listed =
-      std::find(condition.values.begin(), condition.values.end(), text) != condition.values.end();
+  // Texts (type 11) match ignoring ASCII case, as choices do; choices were spelt as the module
+  // spells them when the condition was read.
+  const bool listed = condition.field->type == StringW
+                          ? positionOf(condition.values, text) < condition.values.size()
+                          : std::find(condition.values.begin(), condition.values.end(), text) !=
+                                condition.values.end();
   return listed != condition.negated;
 }
 

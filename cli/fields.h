@@ -22,8 +22,9 @@ struct SelectedField {
 // Resolves a comma-separated list of field names, or "all", against the catalogue. Names match
 // exactly, else ignoring ASCII case; blanks around names are ignored and a repeated name is
 // shown once. `unit` (empty for the default, the first unit) picks each field's unit index by
-// its position in the field's units; it must be offered by some field of the catalogue, and a
-// field that lacks it gets index 0. On failure answers false with a message in `error`.
+// its position in the field's units, matched as names are; it must be offered by some field of the
+// catalogue, and a field that lacks it gets index 0. On failure answers false with a message in
+// `error`.
 bool selectFields(std::string_view list, bool isDefaultList, std::string_view unit,
                   const std::vector<FieldInfo>& catalogue, std::vector<SelectedField>& selected,
                   std::string& error);
@@ -31,12 +32,13 @@ bool selectFields(std::string_view list, bool isDefaultList, std::string_view un
 // The field named `name`: exactly, else ignoring ASCII case; null when there is none.
 const FieldInfo* findField(std::string_view name, const std::vector<FieldInfo>& catalogue);
 
-// The index of `unit` among the field's units; 0 when `unit` is empty or the field lacks it.
+// The index of `unit` among the field's units, matched as names are; 0 when `unit` is empty or the
+// field lacks it.
 int unitIndexFor(const FieldInfo& field, std::string_view unit);
 
 // One condition on the rows (--where): the row is kept when the text of the field's cell, as
-// csv shows it, is one of `values` (with `negated`, when it is none of them). An empty value
-// stands for an empty cell.
+// csv shows it, is one of `values` (with `negated`, when it is none of them); the text of a
+// text field matches ignoring ASCII case. An empty value stands for an empty cell.
 struct Condition {
   const FieldInfo* field = nullptr;
   bool negated = false;
@@ -48,7 +50,7 @@ struct Condition {
 // findField; the values of a choice field must be among its choices, matched exactly, else
 // ignoring ASCII case, and are kept as the module spells them. Blanks around names and values
 // are ignored. On a mistake answers false with a message in `error` that lists the field names
-// or the choices.
+// (and the setting that offers a field the module leaves out) or the choices.
 bool parseCondition(std::string_view text, const std::vector<FieldInfo>& catalogue,
                     Condition& condition, std::string& error);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "cli/text.h"
 
@@ -10,13 +11,33 @@ namespace {
 
 constexpr std::string_view ColumnGap = "  ";
 
+// A cell as a table shows it: display-safe, and cut when its column is.
+std::string shownCell(const Value& cell, const Column& column, int cellWidth) {
+  std::string text = displayText(plainText(cell));
+  return column.cut ? fitToWidth(text, cellWidth) : text;
+}
+
 } // namespace
 
+void fitColumns(std::vector<Column>& columns, const std::vector<std::vector<Value>>& rows,
+                int cellWidth) {
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    Column& column = columns[i];
+    bool anyValue = false;
+    bool allNumbers = true;
+    for (const std::vector<Value>& cells : rows) {
+      if (i >= cells.size()) continue;
+      anyValue = anyValue || cells[i].kind != Value::Kind::None;
+      allNumbers = allNumbers && cells[i].kind != Value::Kind::Text;
+      column.width = std::max(column.width, displayWidth(shownCell(cells[i], column, cellWidth)));
+    }
+    column.numeric = anyValue && allNumbers;
+  }
+}
+
 std::optional<OutputFormat> parseOutputFormat(std::string_view name) {
-  if (name == "table") return OutputFormat::Table;
-  if (name == "csv") return OutputFormat::Csv;
-  if (name == "tsv") return OutputFormat::Tsv;
-  if (name == "json") return OutputFormat::Json;
+  for (std::size_t i = 0; i < std::size(FormatNames); ++i)
+    if (name == FormatNames[i]) return static_cast<OutputFormat>(i);
   return std::nullopt;
 }
 
@@ -101,8 +122,15 @@ void Formatter::begin(std::vector<Column> columns, bool summaryFollows) {
   summaryFollows_ = summaryFollows;
   std::string line;
   switch (format_) {
-  case OutputFormat::Table:
-    return; // the header is written with the rows
+  case OutputFormat::Table: {
+    std::vector<std::string> names;
+    for (Column& column : columns_) {
+      names.push_back(displayText(column.name));
+      column.width = std::max(column.width, displayWidth(names.back()));
+    }
+    write_(tableLine(names));
+    return;
+  }
   case OutputFormat::Json:
     write_(summaryFollows ? "{\"rows\": [" : "[");
     return;
@@ -122,9 +150,14 @@ void Formatter::begin(std::vector<Column> columns, bool summaryFollows) {
 void Formatter::row(const std::vector<Value>& cells) {
   std::string line;
   switch (format_) {
-  case OutputFormat::Table:
-    tableRows_.push_back(cells);
-    return;
+  case OutputFormat::Table: {
+    std::vector<std::string> shown;
+    const Value none;
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      shown.push_back(shownCell(i < cells.size() ? cells[i] : none, columns_[i], cellWidth_));
+    line = tableLine(shown);
+    break;
+  }
   case OutputFormat::Csv:
   case OutputFormat::Tsv: {
     const bool csv = format_ == OutputFormat::Csv;
@@ -161,18 +194,17 @@ void Formatter::row(const std::vector<Value>& cells) {
 }
 
 void Formatter::finish() {
-  switch (format_) {
-  case OutputFormat::Table:
-    writeTable();
-    break;
-  case OutputFormat::Json:
-    write_(firstJsonRow_ ? "]" : "\n]");
-    if (!summaryFollows_) write_("\n");
-    break;
-  case OutputFormat::Csv:
-  case OutputFormat::Tsv:
-    break;
-  }
+  finished_ = true;
+  if (format_ != OutputFormat::Json) return;
+  write_(firstJsonRow_ ? "]" : "\n]");
+  if (!summaryFollows_) write_("\n");
+}
+
+void Formatter::abandon() {
+  if (format_ != OutputFormat::Json || !begun_) return;
+  if (!finished_) finish();
+  if (summaryFollows_) write_("}\n");
+  summaryFollows_ = false;
 }
 
 void Formatter::summary(const std::vector<SummaryLine>& lines) {
@@ -191,64 +223,37 @@ void Formatter::summary(const std::vector<SummaryLine>& lines) {
       if (closes) text += "}";
     }
     write_(text + "}}\n");
+    summaryFollows_ = false;
     return;
   }
   if (begun_) write_(format_ == OutputFormat::Csv ? "\r\n" : "\n");
-  Formatter table(format_, cellWidth_, write_);
-  table.begin({{"Summary", false}, {"Value", true}, {"Count", false}});
+  std::vector<std::vector<Value>> rows;
   for (const SummaryLine& line : lines)
-    table.row({Value::ofText(line.name), line.value.empty() ? Value{} : Value::ofText(line.value),
-               Value::ofNumber(line.count)});
+    rows.push_back({Value::ofText(line.name),
+                    line.value.empty() ? Value{} : Value::ofText(line.value),
+                    Value::ofNumber(line.count)});
+  std::vector<Column> columns{{"Summary", false}, {"Value", true}, {"Count", false}};
+  fitColumns(columns, rows, cellWidth_);
+  Formatter table(format_, cellWidth_, write_);
+  table.begin(columns);
+  for (const std::vector<Value>& row : rows)
+    table.row(row);
   table.finish();
 }
 
-void Formatter::writeTable() {
-  const std::size_t count = columns_.size();
-  std::vector<std::vector<std::string>> shown;
-  std::vector<int> widths(count, 0);
-  // A column whose values are all numbers is right-aligned, header included.
-  std::vector<bool> numeric(count, true);
-  std::vector<bool> anyValue(count, false);
-
-  std::vector<std::string> header;
-  for (std::size_t i = 0; i < count; ++i)
-    header.push_back(displayText(columns_[i].name));
-  shown.push_back(header);
-  for (const auto& cells : tableRows_) {
-    std::vector<std::string> line;
-    for (std::size_t i = 0; i < count; ++i) {
-      const Value none;
-      const Value& cell = i < cells.size() ? cells[i] : none;
-      if (cell.kind != Value::Kind::None) anyValue[i] = true;
-      if (cell.kind == Value::Kind::Text) numeric[i] = false;
-      std::string text = displayText(plainText(cell));
-      line.push_back(columns_[i].cut ? fitToWidth(text, cellWidth_) : text);
-    }
-    shown.push_back(std::move(line));
+std::string Formatter::tableLine(const std::vector<std::string>& cells) const {
+  std::string out;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const int width = displayWidth(cells[i]);
+    const auto pad = static_cast<std::size_t>(std::max(columns_[i].width - width, 0));
+    if (i > 0) out += ColumnGap;
+    if (columns_[i].numeric) out.append(pad, ' ');
+    out += cells[i];
+    if (!columns_[i].numeric && i + 1 < cells.size()) out.append(pad, ' ');
   }
-  for (const auto& line : shown)
-    for (std::size_t i = 0; i < count; ++i)
-      widths[i] = std::max(widths[i], displayWidth(line[i]));
-
-  for (const auto& line : shown) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) {
-      const bool last = i + 1 == count;
-      const auto pad = static_cast<std::size_t>(widths[i] - displayWidth(line[i]));
-      if (i > 0) out += ColumnGap;
-      if (numeric[i] && anyValue[i]) {
-        out.append(pad, ' ');
-        out += line[i];
-      } else {
-        out += line[i];
-        if (!last) out.append(pad, ' ');
-      }
-    }
-    while (!out.empty() && out.back() == ' ')
-      out.pop_back();
-    out += '\n';
-    write_(out);
-  }
+  while (!out.empty() && out.back() == ' ')
+    out.pop_back();
+  return out + '\n';
 }
 
 } // namespace linepeek::cli

@@ -13,6 +13,8 @@
 namespace linepeek::cli {
 
 enum class OutputFormat { Table, Csv, Tsv, Json };
+// Their names, in the enum's order.
+inline constexpr std::string_view FormatNames[] = {"table", "csv", "tsv", "json"};
 
 std::optional<OutputFormat> parseOutputFormat(std::string_view name);
 
@@ -34,10 +36,18 @@ struct SummaryLine {
 struct Column {
   std::string name;
   bool cut = true; // table cells of this column are cut at the cell width
+  // In a table: the width the cells are padded to, at least the name's; a wider cell makes its
+  // row wider. Numeric columns are aligned right, the name included.
+  int width = 0;
+  bool numeric = false;
 };
 
-// Writes rows in one format through `write`, which receives whole lines. CSV, TSV and JSON
-// rows go out as they come; the table keeps its rows until finish() to align them.
+// For a table whose rows are all known: each column as wide as its widest cell, and numeric
+// when it has a value and every value is a number.
+void fitColumns(std::vector<Column>& columns, const std::vector<std::vector<Value>>& rows,
+                int cellWidth);
+
+// Writes rows in one format through `write`, which receives whole lines, each row as it comes.
 class Formatter {
 public:
   Formatter(OutputFormat format, int cellWidth, std::function<void(std::string_view)> write);
@@ -45,6 +55,7 @@ public:
   // With `summaryFollows`, a JSON document is an object: the rows under "rows", beside them
   // the summary.
   void begin(std::vector<Column> columns, bool summaryFollows = false);
+  // One row, written at once.
   void row(const std::vector<Value>& cells); // one cell per column
   void finish();
   // After the rows, if any: a table of the lines in the same format (Summary, Value, Count),
@@ -52,15 +63,19 @@ public:
   // of one field make an object of their values.
   void summary(const std::vector<SummaryLine>& lines);
 
+  // Ends the document as far as it is begun, so that a run that fails still leaves valid JSON
+  // behind: the rows' array and, when a summary was to follow, the object around them.
+  void abandon();
+
 private:
-  void writeTable();
+  std::string tableLine(const std::vector<std::string>& cells) const;
 
   OutputFormat format_;
   int cellWidth_;
   std::function<void(std::string_view)> write_;
   std::vector<Column> columns_;
-  std::vector<std::vector<Value>> tableRows_;
   bool firstJsonRow_ = true;
+  bool finished_ = false;
   bool begun_ = false;
   bool summaryFollows_ = false;
 };

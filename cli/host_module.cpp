@@ -33,16 +33,25 @@ std::optional<HostModule> HostModule::load(const std::string& path, std::string&
 
 bool HostModule::readCatalogue(std::vector<FieldInfo>& fields, std::string& error) const {
   fields.clear();
-  // One spare zero byte beyond maxLen, so a module that forgets the terminator is still read
-  // safely.
-  char name[CatalogueTextBytes + 1];
-  char units[CatalogueTextBytes + 1];
+  std::vector<char> name;
+  std::vector<char> units;
   for (int index = 0; index < MaxFields; ++index) {
-    std::memset(name, 0, sizeof name);
-    std::memset(units, 0, sizeof units);
-    const int type = supportedField_(index, name, units, CatalogueTextBytes);
-    if (type == NoMoreFields) return true;
-    fields.push_back({index, validUtf8(name), type, validUtf8(units)});
+    // An answer that fills the buffer may have been cut to fit: it is asked again with a larger
+    // one, so that a cut list is never taken for the whole one.
+    for (int bytes = CatalogueTextBytes;; bytes *= 2) {
+      // One spare zero byte beyond maxLen, so a module that forgets the terminator is still read
+      // safely.
+      name.assign(static_cast<std::size_t>(bytes) + 1, '\0');
+      units.assign(static_cast<std::size_t>(bytes) + 1, '\0');
+      const int type = supportedField_(index, name.data(), units.data(), bytes);
+      if (type == NoMoreFields) return true;
+      const auto filled = [&](const std::vector<char>& text) {
+        return std::strlen(text.data()) + 1 >= static_cast<std::size_t>(bytes);
+      };
+      if ((filled(name) || filled(units)) && bytes < MaxCatalogueTextBytes) continue;
+      fields.push_back({index, validUtf8(name.data()), type, validUtf8(units.data())});
+      break;
+    }
   }
   error = "the module offers more than " + std::to_string(MaxFields) + " fields";
   return false;
@@ -72,6 +81,15 @@ Value HostModule::value(const std::u16string& fileName, int field, int unit) con
   default:
     return {};
   }
+}
+
+std::vector<Value> HostModule::values(const std::u16string& fileName,
+                                      const std::vector<Request>& requests) const {
+  std::vector<Value> answers;
+  answers.reserve(requests.size());
+  for (const Request& request : requests)
+    answers.push_back(value(fileName, request.field, request.unit));
+  return answers;
 }
 
 std::string defaultModulePath(const std::string& executableFolder,

@@ -3,6 +3,32 @@
 # (--list-fields, honouring a --module already on the line), so they are always the module's own.
 # Needs nothing beyond bash itself.
 
+# Generated from cli/options.cpp: cmake --build <build> --target cli_docs
+_linepeek_cli_options=$'--fields\n-f\n--unit\n-u\n--recursive\n-r\n--format\n-o\n--width\n--module\n--list-fields\n--settings\n--help\n-h\n--version\n-V\n--summary\n--summary-only\n--where\n--files-from\n--null\n-0\n--jobs\n-j'
+_linepeek_cli_formats=$'table\ncsv\ntsv\njson'
+# What the value of an option is: number, path, format, unit, fields, where, or
+# nothing for an option without one.
+_linepeek_cli_value_kind() {
+  case $1 in
+  -f | --fields) echo fields ;;
+  -u | --unit) echo unit ;;
+  -o | --format) echo format ;;
+  --width) echo number ;;
+  --module) echo path ;;
+  --settings) echo path ;;
+  --where) echo where ;;
+  --files-from) echo path ;;
+  -j | --jobs) echo number ;;
+  esac
+}
+# End of the generated options
+
+# The names that the text field Charset can answer, one a line: to be written from the module's
+# one table of names, beside the option words above.
+_linepeek_cli_charsets() {
+  :
+}
+
 # Prints the module's field names (what=names), line units (what=units) or the choices of the
 # field named $2 (what=choices), one per line.
 _linepeek_cli_catalogue() {
@@ -24,7 +50,10 @@ _linepeek_cli_catalogue() {
     if [[ $what == names ]]; then
       printf '%s\n' "$name"
     elif [[ $what == choices ]]; then
-      [[ $type == "7 "* && ${name,,} == "${field,,}" ]] && printf '%s\n' "${units//|/$'\n'}"
+      [[ ${name,,} == "${field,,}" && $type == "7 "* ]] && printf '%s\n' "${units//|/$'\n'}"
+      # A text field has no choices in the catalogue; the names Charset can answer are listed.
+      [[ ${name,,} == "${field,,}" && $type == "11 "* && ${name,,} == charset ]] &&
+        _linepeek_cli_charsets
     # Choice fields list their choices where other fields list units.
     elif [[ $type != "7 "* && -n $units ]]; then
       IFS='|' read -ra parts <<<"$units"
@@ -92,30 +121,24 @@ _linepeek_cli() {
     return
   fi
 
-  case $option in
-  --where)
+  local kind
+  kind=$(_linepeek_cli_value_kind "$option")
+  case $kind in
+  where)
     # A field name, then "=" or "!=" and its values.
     compopt -o nospace 2>/dev/null
     _linepeek_cli_reply "$cur" "$(_linepeek_cli_catalogue names | sed 's/$/=/')" "$before"
     return
     ;;
-  --files-from)
-    compopt -o filenames 2>/dev/null
-    local path
-    while IFS= read -r path; do
-      COMPREPLY+=("$before$path")
-    done < <(compgen -f -- "$cur")
+  format)
+    _linepeek_cli_reply "$cur" "$_linepeek_cli_formats" "$before"
     return
     ;;
-  -o | --format)
-    _linepeek_cli_reply "$cur" $'table\ncsv\ntsv\njson' "$before"
-    return
-    ;;
-  -u | --unit)
+  unit)
     _linepeek_cli_reply "$cur" "$(_linepeek_cli_catalogue units)" "$before"
     return
     ;;
-  -f | --fields)
+  fields)
     # A comma-separated list: complete its last name.
     local listed="" names
     [[ $cur == *,* ]] && listed=${cur%,*},
@@ -124,16 +147,16 @@ _linepeek_cli() {
     _linepeek_cli_reply "${cur##*,}" "$names" "$before$listed"
     return
     ;;
-  --width | -j | --jobs)
+  number)
     return
     ;;
   esac
 
-  if [[ $cur == -* && $option != -- && $option != --module ]]; then
-    _linepeek_cli_reply "$cur" $'--fields\n--unit\n--recursive\n--format\n--width\n--module\n--list-fields\n--settings\n--help\n--version\n-f\n-u\n-r\n-o\n-h\n-V\n--summary\n--summary-only\n--where\n--files-from\n--null\n--jobs\n-0\n-j'
+  if [[ $cur == -* && $option != -- && $kind != path ]]; then
+    _linepeek_cli_reply "$cur" "$_linepeek_cli_options" "$before"
     return
   fi
-  # Paths, and the module's path.
+  # Paths, and the values that are paths.
   compopt -o filenames 2>/dev/null
   local path
   while IFS= read -r path; do

@@ -16,7 +16,7 @@ fs::path absolutePath(const fs::path& path) {
   return ec ? path : full;
 }
 
-void walkFolder(const fs::path& folder, const std::string& shownFolder, bool recursive,
+bool walkFolder(const fs::path& folder, const std::string& shownFolder, bool recursive,
                 const VisitFn& visit, const FailFn& failed) {
   struct Item {
     std::string name;
@@ -35,7 +35,7 @@ void walkFolder(const fs::path& folder, const std::string& shownFolder, bool rec
   }
   if (ec) {
     failed(shownFolder.empty() ? "." : shownFolder, ec.message());
-    if (items.empty()) return;
+    if (items.empty()) return true;
   }
   std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
     if (a.isFolder != b.isFolder) return a.isFolder;
@@ -44,10 +44,12 @@ void walkFolder(const fs::path& folder, const std::string& shownFolder, bool rec
   const char separator = joinSeparator(shownFolder);
   for (const Item& item : items) {
     const std::string shown = joinShown(shownFolder, item.name, separator);
-    visit({shown, item.path, item.isFolder});
-    if (recursive && item.isFolder && !item.isLink)
-      walkFolder(item.path, shown, recursive, visit, failed);
+    if (!visit({shown, item.path, item.isFolder})) return false;
+    if (recursive && item.isFolder && !item.isLink &&
+        !walkFolder(item.path, shown, recursive, visit, failed))
+      return false;
   }
+  return true;
 }
 
 } // namespace
@@ -65,43 +67,44 @@ std::string joinShown(std::string_view folder, std::string_view name, char separ
   return shown;
 }
 
-void walkPaths(const std::vector<std::string>& paths, bool recursive, const VisitFn& visit,
+bool walkPaths(const std::vector<std::string>& paths, bool recursive, const VisitFn& visit,
                const FailFn& failed) {
-  if (paths.empty()) {
-    walkFolder(fs::current_path(), "", recursive, visit, failed);
-    return;
-  }
+  if (paths.empty()) return walkFolder(fs::current_path(), "", recursive, visit, failed);
   for (const std::string& shown : paths)
-    walkPath(shown, recursive, visit, failed);
+    if (!walkPath(shown, recursive, visit, failed)) return false;
+  return true;
 }
 
-void walkPath(const std::string& shown, bool recursive, const VisitFn& visit,
+bool walkPath(const std::string& shown, bool recursive, const VisitFn& visit,
               const FailFn& failed) {
   // Only a list read by lines can hand on a NUL, and no system call would see past it.
   if (shown.find('\0') != std::string::npos) {
-    failed(shown, "a name cannot hold a NUL character");
-    return;
+    std::string escaped;
+    for (const char c : shown)
+      escaped += c == '\0' ? std::string("\\0") : std::string(1, c);
+    failed(escaped,
+           "a name cannot hold a NUL character (a list whose names end with NUL needs -0)");
+    return true;
   }
   const fs::path path = pathFromUtf8(shown);
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
   if (ec || !fs::exists(status)) {
     failed(shown, ec ? ec.message() : "No such file or directory");
-    return;
+    return true;
   }
   // An absolute folder makes its entries' paths absolute without asking for the current folder.
   if (fs::is_directory(status))
-    walkFolder(absolutePath(path), shown, recursive, visit, failed);
-  else
-    visit({shown, absolutePath(path), false});
+    return walkFolder(absolutePath(path), shown, recursive, visit, failed);
+  return visit({shown, absolutePath(path), false});
 }
 
 bool readPathList(InputBuffer& input, char separator,
-                  const std::function<void(const std::string&)>& path) {
+                  const std::function<bool(const std::string&)>& path) {
   std::string name;
   while (input.readUntil(separator, name)) {
     if (separator == '\n' && !name.empty() && name.back() == '\r') name.pop_back();
-    if (!name.empty()) path(name);
+    if (!name.empty() && !path(name)) return true;
   }
   return !input.failed();
 }

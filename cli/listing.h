@@ -25,22 +25,24 @@ bool nameLess(std::string_view a, std::string_view b);
 // current one) gives the bare name.
 std::string joinShown(std::string_view folder, std::string_view name, char separator);
 
-using VisitFn = std::function<void(const Entry&)>;
+// Answers false to stop the walk.
+using VisitFn = std::function<bool(const Entry&)>;
 using FailFn = std::function<void(const std::string& shownPath, const std::string& reason)>;
 
 // Visits each path; a folder gives its entries instead (folders first, then files, each by
 // nameLess), and with `recursive` each subfolder is followed by its own entries. Symbolic links
 // to folders are shown but not followed. No paths means the current folder. A path or folder
-// that cannot be reached goes to `failed` with the system's reason and the walk goes on.
-void walkPaths(const std::vector<std::string>& paths, bool recursive, const VisitFn& visit,
+// that cannot be reached goes to `failed` with the system's reason and the walk goes on. False
+// when `visit` stopped the walk.
+bool walkPaths(const std::vector<std::string>& paths, bool recursive, const VisitFn& visit,
                const FailFn& failed);
-// The same for one path.
-void walkPath(const std::string& shown, bool recursive, const VisitFn& visit, const FailFn& failed);
+// The same for one path. A name that holds a NUL is reported with each NUL shown as "\0".
+bool walkPath(const std::string& shown, bool recursive, const VisitFn& visit, const FailFn& failed);
 
 // Hands each path of a list to `path`: the names between `separator`s ('\0', or '\n' with a
 // CR before it dropped), the last one with or without a separator after it; empty names are
-// skipped. Answers false when the input failed.
+// skipped; `path` answers false to stop. Answers false when the input failed.
 bool readPathList(InputBuffer& input, char separator,
-                  const std::function<void(const std::string&)>& path);
+                  const std::function<bool(const std::string&)>& path);
 
 } // namespace linepeek::cli

@@ -1,4 +1,5 @@
-// The command line: options and paths.
+// The command line: the one table of options, from which the parser, --help, the manual page's
+// options and the bash completion are all made, and the options it parses into.
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 namespace linepeek::cli {
 
 inline constexpr int DefaultCellWidth = 40;
+inline constexpr int MaxJobs = 64;
 
 struct Options {
   std::vector<std::string> paths;
@@ -32,6 +34,32 @@ struct Options {
   int jobs = 0; // 0: the default, defaultJobs()
 };
 
+// What an option's value is, for the bash completion.
+enum class ValueKind { None, Number, Path, Format, Unit, Fields, Where };
+
+enum class Takes {
+  Nothing,
+  Value,    // attached (-fLIST, --fields=LIST) or the next argument
+  Optional, // only attached (--settings=FILE); else the option stands alone
+};
+
+struct OptionSpec {
+  char shortName; // 0 when there is none
+  const char* longName;
+  Takes takes;
+  const char* argument; // the value's name in the documents, lower case; null for Nothing
+  ValueKind kind;
+  bool wholeTrees;     // listed under "Whole trees"
+  const char* summary; // for --help: plain text
+  const char* details; // for the manual page: `code` spans in backquotes, *value names* starred
+  // Applies the value (empty for Nothing, or an Optional not given); false with `error` set on a
+  // mistake.
+  bool (*apply)(Options& options, const std::string& value, std::string& error);
+};
+
+// Every option, in the order --help lists them.
+const std::vector<OptionSpec>& optionTable();
+
 // The default of --jobs: the processors this process may use, at most 8.
 int defaultJobs();
 
@@ -41,6 +69,7 @@ int defaultJobs();
 // module's fields later, when they are known.
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
 
-extern const char* const UsageText;
+// --help, made from the table.
+std::string usageText();
 
 } // namespace linepeek::cli

@@ -15,11 +15,7 @@
 #include "cli/system.h"
 #include "cli/text.h"
 #include "cli/value.h"
-#include "platform/platform.h"
-#include "settings/key_table.h"
-#include "settings/replace_pairs_testing.h"
-#include "settings/settings.h"
-#include "settings/settings_testing.h"
+#include "settings/settings_check.h"
 
 namespace linepeek::cli {
 namespace {
@@ -321,11 +317,11 @@ const char* unreadable(const std::string& path) {
 
 } // namespace
 
-int reportSettings(const Options& options, const std::string& modulePath,
-                   const std::function<void(std::string_view)>& write, std::string& error) {
+ExitStatus reportSettings(const Options& options, const std::string& modulePath,
+                          const std::function<void(std::string_view)>& write, std::string& error) {
   if (options.paths.size() > 1) {
     error = "--settings takes one settings file at most";
-    return 2;
+    return ExitStatus::Error;
   }
   const bool named = !options.paths.empty();
   const std::string shownPath =
@@ -334,7 +330,7 @@ int reportSettings(const Options& options, const std::string& modulePath,
   const bool found = problem == nullptr;
   if (named && !found) {
     error = "cannot read settings file '" + shownPath + "': " + problem;
-    return 2;
+    return ExitStatus::Error;
   }
   // The INI reader takes full paths only: Windows looks for a bare name in its own folder.
   std::error_code ec;
@@ -360,13 +356,14 @@ int reportSettings(const Options& options, const std::string& modulePath,
     columns.push_back(
         {json ? asciiLowered(column) : column, column == "Text" || column == "Value"});
   }
+  fitColumns(columns, report.rows(), options.cellWidth);
   formatter.begin(columns);
   for (const std::vector<Value>& row : report.rows())
     formatter.row(row);
   formatter.finish();
   if (json) write("}\n");
   if (table) write("Notes: " + std::to_string(notes) + "\n");
-  return notes > 0 ? 1 : 0;
+  return notes > 0 ? ExitStatus::Unreachable : ExitStatus::Ok;
 }
 
 } // namespace linepeek::cli

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/exit_status.h"
 #include "cli/options.h"
 
 namespace linepeek::cli {
@@ -15,10 +16,10 @@ namespace linepeek::cli {
 // `modulePath` reads: beside it, named like it with the extension ".ini". Every key with the
 // text in the file, the value the module uses and its default; the replacement pairs present;
 // and each line that the module does not read, with the nearest known name. Writes through
-// `write` in options.format (csv and tsv: the rows only) and answers 0 when there is nothing to
-// note, 1 when there is (a missing default file included), and 2 with `error` set for a usage
-// error: more than one path, or a named file that is no readable file.
-int reportSettings(const Options& options, const std::string& modulePath,
-                   const std::function<void(std::string_view)>& write, std::string& error);
+// `write` in options.format (csv and tsv: the rows only) and answers Ok when there is nothing to
+// note, Unreachable when there is (a missing default file included), and Error with `error` set
+// for a usage error: more than one path, or a named file that is no readable file.
+ExitStatus reportSettings(const Options& options, const std::string& modulePath,
+                          const std::function<void(std::string_view)>& write, std::string& error);
 
 } // namespace linepeek::cli

@@ -46,8 +46,10 @@ const char* defaultModuleName();
 enum class Stream { Out, Err };
 bool isTerminal(Stream stream);
 // Writes UTF-8 text unchanged (no newline translation); on a Windows console as Unicode.
-// Answers false when the write fails.
-bool writeText(Stream stream, std::string_view utf8);
+// Answers false when the write fails, with the system's reason in `reason` when given.
+bool writeText(Stream stream, std::string_view utf8, std::string* reason = nullptr);
+// Closes standard output, so that a reader of it sees its end while this process goes on.
+void closeOutput();
 // Reads standard input as bytes, unchanged (no newline translation): the count read, 0 at its
 // end, -1 on an error.
 std::ptrdiff_t readInput(char* buffer, std::size_t size);
@@ -83,6 +85,9 @@ std::filesystem::path pathFromUtf8(const std::string& utf8);
 std::string pathToUtf8(const std::filesystem::path& path);
 // The full UTF-16 name that a file manager passes to the module.
 std::u16string hostFileName(const std::filesystem::path& path);
+// Why this process cannot open the file at `path` for reading, in the system's words; empty when
+// it can. Never waits: a pipe or a device opens without blocking, or not at all.
+std::string unreadableReason(const std::filesystem::path& path);
 // The separator that joins a shown folder path and an entry name: "\" on Windows when the user
 // wrote the folder with backslashes only, "/" otherwise.
 char joinSeparator(std::string_view shownFolder);

@@ -75,17 +75,22 @@ bool isTerminal(Stream stream) {
   return isatty(stream == Stream::Out ? 1 : 2) == 1;
 }
 
-bool writeText(Stream stream, std::string_view utf8) {
+bool writeText(Stream stream, std::string_view utf8, std::string* reason) {
   const int fd = stream == Stream::Out ? 1 : 2;
   while (!utf8.empty()) {
     const ssize_t written = ::write(fd, utf8.data(), utf8.size());
     if (written < 0) {
       if (errno == EINTR) continue;
+      if (reason != nullptr) *reason = std::strerror(errno);
       return false;
     }
     utf8.remove_prefix(static_cast<std::size_t>(written));
   }
   return true;
+}
+
+void closeOutput() {
+  ::close(1);
 }
 
 std::ptrdiff_t readInput(char* buffer, std::size_t size) {
@@ -215,6 +220,13 @@ std::string pathToUtf8(const std::filesystem::path& path) {
 // which maps them back can still open the file.
 std::u16string hostFileName(const std::filesystem::path& path) {
   return utf8ToUtf16(path.native(), true);
+}
+
+std::string unreadableReason(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return {};
 }
 
 char joinSeparator(std::string_view /*shownFolder*/) {

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "cli/system.h"
@@ -121,13 +123,15 @@ bool isTerminal(Stream stream) {
   return isConsole(streamHandle(stream));
 }
 
-bool writeText(Stream stream, std::string_view utf8) {
+bool writeText(Stream stream, std::string_view utf8, std::string* reason) {
   HANDLE handle = streamHandle(stream);
   if (isConsole(handle)) {
     const std::wstring wide = toWide(utf8);
     DWORD written = 0;
-    return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) !=
-           0;
+    if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0)
+      return true;
+    if (reason != nullptr) *reason = systemMessage(GetLastError());
+    return false;
   }
   // Pipes and files get the same bytes as on POSIX: UTF-8 with LF line ends.
   FILE* file = stream == Stream::Out ? stdout : stderr;
@@ -137,7 +141,17 @@ bool writeText(Stream stream, std::string_view utf8) {
     return true;
   }();
   (void)binary;
-  return std::fwrite(utf8.data(), 1, utf8.size(), file) == utf8.size() && std::fflush(file) == 0;
+  errno = 0;
+  if (std::fwrite(utf8.data(), 1, utf8.size(), file) == utf8.size() && std::fflush(file) == 0)
+    return true;
+  if (reason != nullptr) *reason = errno != 0 ? std::strerror(errno) : "write failed";
+  return false;
+}
+
+void closeOutput() {
+  std::fflush(stdout);
+  CloseHandle(GetStdHandle(STD_OUTPUT_HANDLE));
+  SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
 }
 
 std::ptrdiff_t readInput(char* buffer, std::size_t size) {
@@ -255,6 +269,16 @@ std::string pathToUtf8(const std::filesystem::path& path) {
 std::u16string hostFileName(const std::filesystem::path& path) {
   const std::wstring& native = path.native();
   return std::u16string(native.begin(), native.end());
+}
+
+std::string unreadableReason(const std::filesystem::path& path) {
+  // No sharing is refused, as the module refuses none.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return systemMessage(GetLastError());
+  CloseHandle(file);
+  return {};
 }
 
 char joinSeparator(std::string_view shownFolder) {

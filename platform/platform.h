@@ -120,16 +120,6 @@ int moduleFileName(char16_t* buffer, int units);
 int readProfileString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
                       char16_t* buffer, int units, const char16_t* path);
 
-// What the settings report needs beyond single values, each as the profile layer reads the file
-// for readProfileString; none when the file cannot be read. The names of the sections in file
-// order, like GetPrivateProfileSectionNamesW: a name that stands twice is listed twice, an
-// empty one never.
-std::vector<std::u16string> profileSectionNames(const char16_t* path);
-// The lines of the first section named `section`, like GetPrivateProfileSectionW: "key=value"
-// with the blanks around the key and the value trimmed and any quotes kept, or the trimmed line
-// when it has no "="; comments and blank lines are left out.
-std::vector<std::u16string> profileSection(const char16_t* section, const char16_t* path);
-
 // Bounded copies into host buffers, like lstrcpynA and lstrcpynW: at most `capacity` - 1 units
 // of the zero-terminated source, then a zero. A capacity below 1 writes nothing.
 void copyBounded8(char* destination, const char* source, int capacity);

@@ -1,5 +1,5 @@
-// The pieces of the replacement pairs, for the tests and fuzzers that check each on its own and
-// for the CLI's settings report.
+// The pieces of the replacement pairs, for the tests and fuzzers that check each on its own; the
+// key names and the split are in settings/settings_check.h.
 #pragma once
 
 #include <array>
@@ -7,15 +7,9 @@
 #include <string>
 
 #include "settings/replace_pairs.h"
+#include "settings/settings_check.h"
 
 namespace linepeek {
-
-// The key of slot `slotNumber` (1 to 20): "S" and the number without leading zeros.
-std::u16string replaceKey(int slotNumber);
-
-// Splits a value at its first "=": `from` before it, `to` after it (further "=" stay in `to`).
-// A value without "=" gives two empty texts; `hasEquals`, when given, tells it apart.
-ReplacePair splitReplacePair(const std::u16string& value, bool* hasEquals = nullptr);
 
 // Replaces every occurrence of `from` left to right without overlap; inserted text is never
 // searched again. An empty `from` changes nothing; otherwise the result is cut at `limitUnits`.

@@ -1,5 +1,5 @@
-// The steps of loadSettings, for the tests and fuzzers that check each on its own and for the
-// CLI's settings report, which tells from them what the module made of each key.
+// The steps of loadSettings, for the tests and fuzzers that check each on its own; those that a
+// settings checker needs too are declared in settings/settings_check.h.
 #pragma once
 
 #include <cstdint>
@@ -9,37 +9,13 @@
 
 #include "settings/key_table.h"
 #include "settings/settings.h"
+#include "settings/settings_check.h"
 
 namespace linepeek {
-
-// The settings file for a module path: the module's extension (after the last dot that follows
-// the last slash or backslash) replaced by ".ini", or ".ini" appended when there is none.
-std::u16string iniPathFor(const std::u16string& modulePath);
 
 // The module's own path through the platform, empty when it cannot be had. A path that fills the
 // first 260-unit buffer is asked for again with larger buffers rather than used cut short.
 std::u16string modulePath();
-
-// Parses a settings number: leading spaces and tabs, an optional sign, an optional base prefix
-// ("$", "x", "X", "0x", "0X" hex; "%" binary; "&" octal), then one or more digits and nothing
-// else. False when the text does not parse (empty, over 255 units, a sign or prefix without
-// digits, any other character including a trailing blank or a non-ASCII unit); `value` is then
-// unchanged. Values beyond the signed 32-bit range saturate at its nearer end.
-bool parseIniNumber(const std::u16string& text, std::int32_t& value);
-
-// The number a Number or OnOff key's text gives: parsed by parseIniNumber, or the row's default
-// when it does not parse; then raised to the row's lower bound and lowered to its upper bound.
-std::int32_t clampedNumber(const std::u16string& text, const SettingKey& row);
-
-// Fills `table` from a list of two-digit hex values in either case, separated by spaces. Entries
-// of other lengths, with a prefix, or joined by commas or tabs flag nothing; `ignored`, when
-// given, receives them in list order. Allocates only for `ignored`.
-void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table,
-                        std::vector<std::u16string>* ignored = nullptr);
-
-// Reads every key, the replacement pairs last, from the file at `path` into `target`, and sets
-// `target.iniPath` to `path`. Missing files, sections and keys give the defaults.
-void loadSettingsFrom(const std::u16string& path, Settings& target);
 
 // Every setting at its default, as if no settings file existed; `iniPath` empty.
 void loadDefaults(Settings& target);

@@ -22,28 +22,7 @@
 namespace linepeek::platform {
 namespace {
 
-using Text = std::u16string_view;
-
-bool isBlank(char16_t unit) {
-  return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n' || unit == u'\v' ||
-         unit == u'\f';
-}
-
-Text trimmed(Text text) {
-  while (!text.empty() && isBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
-
-bool sameName(Text a, Text b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-  }
-  return true;
-}
+using namespace posix;
 
 // The first `IniReadLimitBytes` of the file, or false when it cannot be opened as a regular
 // file. `isCut` tells whether the file goes on beyond them.
@@ -111,48 +90,6 @@ std::u16string decodeSettingsFile(std::string_view bytes, bool isCut) {
   return decodeText(AnsiCodePage, bytes);
 }
 
-// Calls `visit(isHeader, text)` for each section header, with its trimmed name, and for each
-// other line that is neither blank nor a comment, trimmed, in file order, until it answers false.
-template <typename Visit> void walkLines(Text file, Visit visit) {
-  std::size_t start = 0;
-  while (start < file.size()) {
-    std::size_t end = file.find(u'\n', start);
-    if (end == Text::npos) end = file.size();
-    const Text line = trimmed(file.substr(start, end - start));
-    start = end + 1;
-    if (line.empty() || line.front() == u';') continue;
-    if (line.front() == u'[') {
-      const std::size_t close = line.rfind(u']');
-      if (close != Text::npos && close > 0) {
-        if (!visit(true, trimmed(line.substr(1, close - 1)))) return;
-        continue;
-      }
-    }
-    if (!visit(false, line)) return;
-  }
-}
-
-// Calls `visit(line)` for each line of the first section named `section` until it answers false.
-template <typename Visit> void walkSection(Text file, Text section, Visit visit) {
-  bool inSection = false;
-  walkLines(file, [&](bool isHeader, Text text) {
-    if (!isHeader) return !inSection || visit(text);
-    // Later sections of the same name are not searched: the first one wins.
-    if (inSection) return false;
-    inSection = sameName(text, section);
-    return true;
-  });
-}
-
-// A line's key and value, split at its first "=" and trimmed; false when it has no "=".
-bool splitLine(Text line, Text& key, Text& value) {
-  const std::size_t equals = line.find(u'=');
-  if (equals == Text::npos) return false;
-  key = trimmed(line.substr(0, equals));
-  value = trimmed(line.substr(equals + 1));
-  return true;
-}
-
 // Finds the value of `key` in the first section named `section`; false when there is none.
 bool findValue(Text file, Text section, Text key, Text& value) {
   bool found = false;
@@ -162,15 +99,6 @@ bool findValue(Text file, Text section, Text key, Text& value) {
     return !found;
   });
   return found;
-}
-
-// The file's text; false when it cannot be read as a regular file.
-bool readText(const char16_t* path, std::u16string& text) {
-  std::string bytes;
-  bool isCut = false;
-  if (!readSettingsFile(path, bytes, isCut)) return false;
-  text = decodeSettingsFile(bytes, isCut);
-  return true;
 }
 
 int copyValue(Text value, char16_t* buffer, int units) {
@@ -191,6 +119,14 @@ Text defaultText(const char16_t* defaultValue) {
 }
 
 } // namespace
+
+bool posix::readText(const char16_t* path, std::u16string& text) {
+  std::string bytes;
+  bool isCut = false;
+  if (!readSettingsFile(path, bytes, isCut)) return false;
+  text = decodeSettingsFile(bytes, isCut);
+  return true;
+}
 
 int readProfileString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
                       char16_t* buffer, int units, const char16_t* path) {
@@ -215,34 +151,6 @@ int readProfileString(const char16_t* section, const char16_t* key, const char16
     // Out of memory while reading settings: answer the default, as for a missing file.
   }
   return copyValue(defaultText(defaultValue), buffer, units);
-}
-
-std::vector<std::u16string> profileSectionNames(const char16_t* path) {
-  std::vector<std::u16string> names;
-  std::u16string text;
-  if (!readText(path, text)) return names;
-  walkLines(text, [&names](bool isHeader, Text name) {
-    if (isHeader && !name.empty()) names.emplace_back(name);
-    return true;
-  });
-  return names;
-}
-
-std::vector<std::u16string> profileSection(const char16_t* section, const char16_t* path) {
-  std::vector<std::u16string> lines;
-  std::u16string text;
-  if (section == nullptr || !readText(path, text)) return lines;
-  walkSection(text, Text(section, posix::wideLength(section)), [&lines](Text line) {
-    Text key;
-    Text value;
-    if (splitLine(line, key, value)) {
-      lines.push_back(std::u16string(key) + u'=' + std::u16string(value));
-    } else {
-      lines.emplace_back(line);
-    }
-    return true;
-  });
-  return lines;
 }
 
 } // namespace linepeek::platform

@@ -170,13 +170,18 @@ TEST(Format, Documents) {
       {Value::ofText("a,b"), Value::ofText("\xe6\xbc\xa2\xe5\xad\x97"), Value::ofNumber(7)},
       {Value::ofText("long name"), Value{}, Value::ofNumber(-12)},
   };
-  EXPECT_EQ(render(OutputFormat::Table, 0, columns, rows),
+  std::vector<Column> fitted = columns;
+  fitColumns(fitted, rows, 0);
+  EXPECT_EQ(render(OutputFormat::Table, 0, fitted, rows),
             "path       1       N\n"
             "a,b        \xe6\xbc\xa2\xe5\xad\x97    7\n"
             "long name        -12\n");
-  EXPECT_EQ(render(OutputFormat::Table, 3, columns,
-                   {{Value::ofText("abcdef"), Value::ofText("abcdef"), Value{}}}),
-            "path    1    N\nabcdef  ab\xe2\x80\xa6\n");
+  // A streamed table pads to the widths known at the start; a wider cell widens its row only.
+  const std::vector<Column> known{{"path", false, 4}, {"1", true, 3}, {"N", false, 3, true}};
+  EXPECT_EQ(render(OutputFormat::Table, 3, known,
+                   {{Value::ofText("ab"), Value::ofText("abcdef"), Value::ofNumber(5)},
+                    {Value::ofText("abcdef"), Value{}, Value::ofNumber(12345)}}),
+            "path  1      N\nab    ab\xe2\x80\xa6    5\nabcdef       12345\n");
   EXPECT_EQ(render(OutputFormat::Csv, 0, columns, rows),
             "path,1,N\r\n\"a,b\",\xe6\xbc\xa2\xe5\xad\x97,7\r\nlong name,,-12\r\n");
   EXPECT_EQ(render(OutputFormat::Tsv, 0, columns, rows),
@@ -190,8 +195,8 @@ TEST(Format, Documents) {
 
 // Field selection against a catalogue like the module's.
 std::vector<FieldInfo> catalogue() {
-  return {{0, "1", 11, "win|dos"},
-          {1, "-1", 11, "win|dos"},
+  return {{0, "1", 11, "win|dos|auto"},
+          {1, "-1", 11, "win|dos|auto"},
           {2, "Line count", 2, ""},
           {3, "Encoding", 7, "ANSI|DOS"},
           {4, "Type", 7, "Folder|Binary|Text"}};
@@ -214,7 +219,8 @@ TEST(Fields, Selection) {
       {"all", false, "dos", {{0, 1}, {1, 1}, {2, 0}, {3, 0}, {4, 0}}, ""},
       {"Type", false, "dos", {{4, 0}}, ""},
       {"1", false, "win", {{0, 0}}, ""},
-      {"1", false, "DOS", {}, "unknown unit 'DOS'"},
+      {"1,-1", false, "DOS", {{0, 1}, {1, 1}}, ""},
+      {"1", false, "Auto", {{0, 2}}, ""},
       {"1", false, "Text", {}, "unknown unit 'Text'"}, // choices are not units
       {",", false, "", {}, "no field"},
   };
@@ -345,8 +351,8 @@ TEST(Fields, Where) {
       {"Encoding=dos,", "", {&none, &dos}},
       {"Line count=7", "", {&seven}},
       {"Line count!=0", "", {&none, &text, &dos, &seven}},
-      {"1=Text", "", {&text}}, // a line is compared as it is, with its case
-      {"1=text", "", {}},
+      {"1=Text", "", {&text}},
+      {"1=text", "", {&text}}, // a text matches ignoring case
       {"Size=1", "unknown field 'Size'; the module offers \"1\", \"-1\"", {}},
       {"Type=Txt",
        "'Txt' is not a choice of 'Type'; its choices are \"Folder\", \"Binary\", \"Text\"",
@@ -440,12 +446,14 @@ TEST(Listing, ReadPathList) {
       return static_cast<std::ptrdiff_t>(count);
     });
     std::vector<std::string> names;
-    EXPECT_TRUE(readPathList(input, row.separator,
-                             [&](const std::string& name) { names.push_back(name); }));
+    EXPECT_TRUE(readPathList(input, row.separator, [&](const std::string& name) {
+      names.push_back(name);
+      return true;
+    }));
     EXPECT_EQ(names, row.expected);
   }
   InputBuffer failing([](char*, std::size_t) -> std::ptrdiff_t { return -1; });
-  EXPECT_FALSE(readPathList(failing, '\n', [](const std::string&) {}));
+  EXPECT_FALSE(readPathList(failing, '\n', [](const std::string&) { return true; }));
 }
 
 TEST(Options, TreeOptions) {

@@ -6,7 +6,8 @@
 #         [-DSAME_AS=c|d] [-DROWS_BEFORE_FAILURE=1] -P run_cli.cmake
 #
 # INPUT becomes standard input. With SAME_AS, a second run with those arguments must give the
-# same stdout, stderr and exit status. With ROWS_BEFORE_FAILURE, INPUT is a list of paths whose
+# same stdout and exit status, and the same lines on stderr in any order. With
+# ROWS_BEFORE_FAILURE, INPUT is a list of paths whose
 # last one makes a worker fail, and stdout must hold the header and a row for every entry before
 # those that the message names, whichever worker answered them.
 #
@@ -21,22 +22,14 @@ set(input_file)
 if(DEFINED INPUT)
   set(input_file INPUT_FILE "${INPUT}")
 endif()
-# Wine's own loader can trip over its exit bookkeeping while one of its threads is inside dlopen
-# ("Inconsistency detected by ld.so: dl-fini.c"), a race inside Wine that the CLI can neither
-# cause nor prevent (see tests/abi/run_under_wine.cmake). A run that shows it is repeated, at
-# most twice.
+include(${CMAKE_CURRENT_LIST_DIR}/../support/wine_retry.cmake)
 macro(run_cli args output error status)
-  foreach(attempt RANGE 1 3)
-    execute_process(COMMAND ${EMULATOR} "${CLI}" ${args}
-      WORKING_DIRECTORY "${WORKDIR}"
-      ${input_file}
-      OUTPUT_FILE "${output}"
-      ERROR_VARIABLE ${error}
-      RESULT_VARIABLE ${status})
-    if(NOT ${error} MATCHES "Inconsistency detected by ld\\.so: dl-fini")
-      break()
-    endif()
-  endforeach()
+  linepeek_run_retrying(${error} COMMAND ${EMULATOR} "${CLI}" ${args}
+    WORKING_DIRECTORY "${WORKDIR}"
+    ${input_file}
+    OUTPUT_FILE "${output}"
+    ERROR_VARIABLE ${error}
+    RESULT_VARIABLE ${status})
 endmacro()
 
 run_cli("${arg_list}" "${OUT}" err rc)
@@ -86,7 +79,13 @@ if(DEFINED SAME_AS)
   run_cli("${same_list}" "${OUT}.same" same_err same_rc)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT}" "${OUT}.same"
                   RESULT_VARIABLE differs)
-  if(differs OR NOT same_rc STREQUAL rc OR NOT same_err STREQUAL err)
+  # Messages about entries come when the walk meets them or when their answers do, which
+  # interleave differently with other jobs: the same lines must appear, in any order.
+  string(REPLACE "\n" ";" err_lines "${err}")
+  string(REPLACE "\n" ";" same_err_lines "${same_err}")
+  list(SORT err_lines)
+  list(SORT same_err_lines)
+  if(differs OR NOT same_rc STREQUAL rc OR NOT same_err_lines STREQUAL err_lines)
     message(FATAL_ERROR "the run with ${SAME_AS} differs (exit status ${same_rc}, stdout in "
                         "${OUT}.same)\nstderr:\n${same_err}")
   endif()

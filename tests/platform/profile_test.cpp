@@ -1,3 +1,4 @@
+#include "platform/ini_sections.h"
 #include "platform/platform.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_util.h"

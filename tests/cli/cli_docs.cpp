@@ -1,0 +1,119 @@
+// Writes linepeek-cli's documents from its option table: the options of the manual page, the
+// option words and value kinds of the bash completion, and the README's usage block, each
+// between its marker lines. With --check it writes nothing and fails when one differs.
+//   linepeek_cli_docs <source folder> [--check]
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/format.h"
+#include "cli/options.h"
+#include "tests/support/doc_blocks.h"
+
+namespace linepeek::cli {
+namespace {
+
+// Roff for an option name: each "-" as "\-".
+std::string roffName(std::string_view name) {
+  std::string out;
+  for (char c : name)
+    out += c == '-' ? std::string("\\-") : std::string(1, c);
+  return out;
+}
+
+std::string manualLabel(const OptionSpec& spec) {
+  const std::string longName = "\\-\\-" + roffName(spec.longName);
+  const std::string shortName = spec.shortName != 0 ? "\\-" + std::string(1, spec.shortName) : "";
+  if (spec.takes == Takes::Optional)
+    return ".BR " + longName + " \" [\\fI" + spec.argument + "\\fR]\"";
+  if (spec.takes == Takes::Nothing)
+    return shortName.empty() ? ".B " + longName : ".BR " + shortName + " \", \" " + longName;
+  if (shortName.empty()) return ".BI " + longName + " \" " + spec.argument + "\"";
+  return ".BR " + shortName + " \", \" " + longName + " \" \" \\fI" + spec.argument + "\\fR";
+}
+
+std::string manualOptions(bool wholeTrees) {
+  std::string out;
+  for (const OptionSpec& spec : optionTable())
+    if (spec.wholeTrees == wholeTrees)
+      out += ".TP\n" + manualLabel(spec) + "\n" + roff(spec.details, '*');
+  return out;
+}
+
+const char* kindName(ValueKind kind) {
+  switch (kind) {
+  case ValueKind::Number:
+    return "number";
+  case ValueKind::Path:
+    return "path";
+  case ValueKind::Format:
+    return "format";
+  case ValueKind::Unit:
+    return "unit";
+  case ValueKind::Fields:
+    return "fields";
+  case ValueKind::Where:
+    return "where";
+  case ValueKind::None:
+    break;
+  }
+  return "";
+}
+
+std::string completionBlock() {
+  std::string words;
+  std::string cases;
+  for (const OptionSpec& spec : optionTable()) {
+    const std::string longName = std::string("--") + spec.longName;
+    words += longName + "\\n";
+    std::string names = longName;
+    if (spec.shortName != 0) {
+      words += std::string("-") + spec.shortName + "\\n";
+      names = std::string("-") + spec.shortName + " | " + longName;
+    }
+    if (spec.kind != ValueKind::None)
+      cases += "  " + names + ") echo " + kindName(spec.kind) + " ;;\n";
+  }
+  std::string formats;
+  for (const std::string_view name : FormatNames)
+    formats += std::string(formats.empty() ? "" : "\\n") + std::string(name);
+  words.resize(words.size() - 2);
+  return "_linepeek_cli_options=$'" + words + "'\n_linepeek_cli_formats=$'" + formats +
+         "'\n# What the value of an option is: number, path, format, unit, fields, where, or\n"
+         "# nothing for an option without one.\n_linepeek_cli_value_kind() {\n  case $1 in\n" +
+         cases + "  esac\n}\n";
+}
+
+std::string readmeUsage() {
+  return "```text\n$ linepeek-cli --help\n" + usageText() + "```\n";
+}
+
+} // namespace
+} // namespace linepeek::cli
+
+int main(int argc, char** argv) {
+  using namespace linepeek;
+  const bool check = argc == 3 && std::string_view(argv[2]) == "--check";
+  if (argc != 2 && !check) {
+    std::cerr << "usage: linepeek_cli_docs <source folder> [--check]\n";
+    return 2;
+  }
+  const std::string manualBegin =
+      ".\\\" Generated from cli/options.cpp: cmake --build <build> --target cli_docs";
+  const std::string manualEnd = ".\\\" End of the generated options";
+  const std::string treesBegin = manualBegin + " (whole trees)";
+  const std::string treesEnd = manualEnd + " (whole trees)";
+  const std::string bashBegin =
+      "# Generated from cli/options.cpp: cmake --build <build> --target cli_docs";
+  const std::string bashEnd = "# End of the generated options";
+  const std::string readmeBegin =
+      "<!-- Generated from cli/options.cpp: cmake --build <build> --target cli_docs -->";
+  const std::string readmeEnd = "<!-- End of the generated usage -->";
+  const std::vector<Document> documents = {
+      {"cli/linepeek-cli.1.in", manualBegin, manualEnd, cli::manualOptions(false)},
+      {"cli/linepeek-cli.1.in", treesBegin, treesEnd, cli::manualOptions(true)},
+      {"cli/linepeek-cli.bash", bashBegin, bashEnd, cli::completionBlock()},
+      {"README.md", readmeBegin, readmeEnd, cli::readmeUsage()},
+  };
+  return writeDocuments(argv[1], documents, check, "cli/options.cpp", "cli_docs");
+}
