@@ -39,10 +39,6 @@ std::int32_t windowLength(std::int64_t size, std::int32_t window) {
   return size < window ? static_cast<std::int32_t>(size) : window;
 }
 
-platform::FileHandle openForReading(const std::u16string& name) {
-  return platform::openFile(name.c_str());
-}
-
 std::int32_t readInto(platform::FileHandle file, std::int64_t offset, std::int32_t length,
                       char* buffer, bool* failed) {
   if (failed != nullptr) *failed = false;
@@ -64,13 +60,19 @@ std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32
   return bytes;
 }
 
+bool describes(const AnalysisCache& cache, const std::u16string& name, std::int64_t size,
+               std::uint64_t writeTime) {
+  return cache.valid && cache.fileSize == size && cache.writeTime == writeTime &&
+         cache.fileName == name;
+}
+
+bool holdsWholeFile(const AnalysisCache& cache) {
+  return cache.fileSize <= static_cast<std::int64_t>(cache.headSample.size());
+}
+
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
                   std::int64_t size, std::uint64_t writeTime, const Settings& config) {
-  // Exact code units: names differing only in letter case are different files here.
-  if (cache.valid && cache.fileSize == size && cache.writeTime == writeTime &&
-      cache.fileName == name) {
-    return;
-  }
+  if (describes(cache, name, size, writeTime)) return;
   resetCache(cache);
   cache.fileName = name;
   cache.fileSize = size;

@@ -58,10 +58,6 @@ extern AnalysisCache& analysisCache;
 // of 0 or less gives itself, which readRange treats as "read nothing".
 std::int32_t windowLength(std::int64_t size, std::int32_t window);
 
-// Opens an existing file for shared sequential reading; InvalidFile when it cannot be opened.
-// The caller owns the handle (wrap it in a FileOwner).
-platform::FileHandle openForReading(const std::u16string& name);
-
 // Reads up to `length` bytes at `offset` into `buffer`, with one seek and one read, and answers
 // the bytes read: fewer (down to none) when the read fails or the file ends early, none when the
 // seek fails. A length of 0 or less reads nothing and does not move the file position.
@@ -72,6 +68,15 @@ std::int32_t readInto(platform::FileHandle file, std::int64_t offset, std::int32
 // The same bytes as a string.
 std::string readRange(platform::FileHandle file, std::int64_t offset, std::int32_t length,
                       bool* failed = nullptr);
+
+// Whether `cache` is valid and describes the file of this name (exact code units: names that
+// differ only in letter case are different files here), size and write time.
+bool describes(const AnalysisCache& cache, const std::u16string& name, std::int64_t size,
+               std::uint64_t writeTime);
+
+// Whether the head sample holds the whole file (or there is none to hold), so that no group of
+// the record reads the file again.
+bool holdsWholeFile(const AnalysisCache& cache);
 
 // Makes `cache` describe this file. When the record is valid and name (exact code units), size
 // and write time all match, nothing changes and nothing is read. Otherwise every lazily computed

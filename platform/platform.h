@@ -31,15 +31,22 @@ namespace platform {
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle InvalidFile = -1;
 
+// A file opened for reading, with the size and last-write time that its open read: the write
+// time in 100 ns units since 1601-01-01 UTC, or 0 when the system has none for it.
+struct OpenedFile {
+  FileHandle handle = InvalidFile;
+  std::int64_t size = -1;
+  std::uint64_t writeTime = 0;
+};
+
 // Opens an existing regular file for reading only; other openers may read, write and delete it.
-// Asks for sequential read-ahead (POSIX gives the hint at seekToEnd, once the size shows whether
-// it can help). Anything but a regular file (directory, FIFO, socket, device) and any name that
-// cannot be reached answer InvalidFile; the call never blocks.
-FileHandle openFile(const char16_t* name);
+// Asks for sequential read-ahead (POSIX only for a file larger than the head sample, where it
+// can help). Anything but a regular
+// file (directory, FIFO, socket, device) and any name that cannot be reached answer InvalidFile;
+// the call never blocks.
+OpenedFile openFile(const char16_t* name);
 void closeFile(FileHandle file);
 
-// Moves to the end of the file and answers the position reached (the size), or -1.
-std::int64_t seekToEnd(FileHandle file);
 // Moves to an absolute offset; false when the move fails.
 bool seekTo(FileHandle file, std::int64_t offset);
 // Reads up to `length` bytes at the current position. Keeps reading until `length` bytes are
@@ -48,14 +55,17 @@ bool seekTo(FileHandle file, std::int64_t offset);
 // short answer apart: it is set when a read failed and cleared when the reads stopped only at
 // the end of the file (or got every byte).
 std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* failed = nullptr);
-// The last-write time as 100 ns units since 1601-01-01 UTC, or 0 when the query fails. On
-// POSIX it answers from the status that openFile read, so a write between the open and this
-// call is not seen; the next request's open sees it.
-std::uint64_t lastWriteTime(FileHandle file);
 
 enum class EntryKind { Missing, Directory, File };
-// What a directory entry is, without opening it. Missing covers "cannot be reached".
-EntryKind queryEntry(const char16_t* name);
+// What one metadata query by name tells of a directory entry, without opening it
+// (GetFileAttributesExW, stat): its kind, and for a file its size and last-write time as
+// OpenedFile gives them. Missing covers "cannot be reached".
+struct EntryStatus {
+  EntryKind kind = EntryKind::Missing;
+  std::int64_t size = -1;
+  std::uint64_t writeTime = 0;
+};
+EntryStatus queryEntry(const char16_t* name);
 
 // The value lock: one process-wide mutual-exclusion lock, not recursive. Created at load before
 // anything else, destroyed at unload.
@@ -130,17 +140,19 @@ void copyBounded16(char16_t* destination, const char16_t* source, int capacity);
 // Owns an open file and closes it on every way out of a scope.
 class FileOwner {
 public:
-  explicit FileOwner(platform::FileHandle file) noexcept : file_(file) {}
+  explicit FileOwner(platform::OpenedFile file) noexcept : file_(file) {}
   FileOwner(const FileOwner&) = delete;
   FileOwner& operator=(const FileOwner&) = delete;
   ~FileOwner() {
-    if (file_ != platform::InvalidFile) platform::closeFile(file_);
+    if (file_.handle != platform::InvalidFile) platform::closeFile(file_.handle);
   }
-  platform::FileHandle get() const noexcept { return file_; }
-  bool isOpen() const noexcept { return file_ != platform::InvalidFile; }
+  platform::FileHandle get() const noexcept { return file_.handle; }
+  bool isOpen() const noexcept { return file_.handle != platform::InvalidFile; }
+  std::int64_t size() const noexcept { return file_.size; }
+  std::uint64_t writeTime() const noexcept { return file_.writeTime; }
 
 private:
-  platform::FileHandle file_;
+  platform::OpenedFile file_;
 };
 
 // Holds the value lock for the lifetime of a scope.

@@ -67,9 +67,30 @@ int answerChoice(void* valueBuffer, const char* text, int maxLen) {
   return MultipleChoice;
 }
 
-// Runs with the file open and the value lock held: everything that needs the handle.
-int answerOpenFile(platform::FileHandle file, const Field& field, int unitIndex, void* valueBuffer,
-                   int maxLen, PickedLine& picked) {
+// Whether answering a field of `role` for the cached file must read it: a line or count group not
+// yet computed, of a file that the head sample does not hold whole. Every other group comes
+// from the head sample.
+bool needsFile(const AnalysisCache& cache, FieldRole role) {
+  if (holdsWholeFile(cache)) return false;
+  switch (role) {
+  case FieldRole::HeadLine:
+    return !cache.headDone;
+  case FieldRole::TailLine:
+    return !cache.tailDone;
+  case FieldRole::LineCount:
+    return !cache.lineCountDone;
+  case FieldRole::Encoding:
+  case FieldRole::Type:
+  case FieldRole::LineEndings:
+  case FieldRole::Charset:
+    return false;
+  }
+  return true;
+}
+
+// Runs with the value lock held, and the file open when needsFile says so.
+int answerField(platform::FileHandle file, const Field& field, int unitIndex, void* valueBuffer,
+                int maxLen, PickedLine& picked) {
   if (valueBuffer == nullptr && !isLineRole(field.role)) return FieldEmpty;
   switch (field.role) {
   case FieldRole::HeadLine:
@@ -110,11 +131,15 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
   if (field == nullptr) return NoSuchField;
   const std::u16string name = fileName != nullptr ? fileName : u"";
 
-  // Cheap checks first, without the lock: they never touch the cache.
-  if (obeysExtensionList(field->role)) {
+  // Cheap checks first, without the lock: they never touch the cache. The folder test is the
+  // request's one metadata query by name.
+  const bool folderTest = !obeysExtensionList(field->role);
+  platform::EntryStatus entry;
+  if (!folderTest) {
     if (!passesExtensionFilter(name, settings.extensions)) return FileError;
   } else {
-    switch (platform::queryEntry(name.c_str())) {
+    entry = platform::queryEntry(name.c_str());
+    switch (entry.kind) {
     case platform::EntryKind::Missing:
       return FileError;
     case platform::EntryKind::Directory:
@@ -129,15 +154,24 @@ int answerRequest(const char16_t* fileName, int fieldIndex, int unitIndex, void*
   PickedLine picked;
   int answer = FieldEmpty;
   try {
-    FileOwner file(openForReading(name));
-    if (!file.isOpen()) {
-      analysisCache.valid = false;
-      return FieldEmpty;
+    // The file the cache describes is checked by name, and answered without an open while it is
+    // unchanged and nothing the field needs is left to read: on a network share an open costs
+    // round trips that a metadata query, often cached by the client, does not.
+    const bool isCachedName = analysisCache.valid && analysisCache.fileName == name;
+    if (isCachedName && !folderTest) entry = platform::queryEntry(name.c_str());
+    if (isCachedName && entry.kind == platform::EntryKind::File &&
+        describes(analysisCache, name, entry.size, entry.writeTime) &&
+        !needsFile(analysisCache, field->role)) {
+      answer = answerField(platform::InvalidFile, *field, unitIndex, valueBuffer, maxLen, picked);
+    } else {
+      FileOwner file(platform::openFile(name.c_str()));
+      if (!file.isOpen()) {
+        analysisCache.valid = false;
+        return FieldEmpty;
+      }
+      refreshCache(analysisCache, file.get(), name, file.size(), file.writeTime(), settings);
+      answer = answerField(file.get(), *field, unitIndex, valueBuffer, maxLen, picked);
     }
-    const std::int64_t size = platform::seekToEnd(file.get());
-    const std::uint64_t writeTime = platform::lastWriteTime(file.get());
-    refreshCache(analysisCache, file.get(), name, size, writeTime, settings);
-    answer = answerOpenFile(file.get(), *field, unitIndex, valueBuffer, maxLen, picked);
   } catch (...) {
     // A producer that failed half-way may have left its group inconsistent: start afresh.
     analysisCache.valid = false;

@@ -37,10 +37,18 @@ private:
 // request well inside what any file system driver accepts.
 constexpr std::int64_t MaxReadChunk = std::int64_t{1} << 30;
 
+std::uint64_t fileTime(const FILETIME& time) {
+  return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+std::int64_t sizeOf(DWORD high, DWORD low) {
+  return static_cast<std::int64_t>((std::uint64_t{high} << 32) | low);
+}
+
 } // namespace
 
-FileHandle openFile(const char16_t* name) {
-  if (name == nullptr) return InvalidFile;
+OpenedFile openFile(const char16_t* name) {
+  if (name == nullptr) return {};
   // SECURITY_IDENTIFICATION: should the name lead to a named pipe, its server may learn who we
   // are but cannot act as the host process. Directories fail here already: opening one needs
   // FILE_FLAG_BACKUP_SEMANTICS.
@@ -48,23 +56,18 @@ FileHandle openFile(const char16_t* name) {
       win32::asWide(name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING,
       FILE_FLAG_SEQUENTIAL_SCAN | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
-  if (!file.isValid()) return InvalidFile;
+  if (!file.isValid()) return {};
   // Pipes, consoles and character devices open without blocking but may block on every read.
-  if (GetFileType(file.get()) != FILE_TYPE_DISK) return InvalidFile;
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) return {};
   BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileInformationByHandle(file.get(), &info) == FALSE) return InvalidFile;
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return InvalidFile;
-  return reinterpret_cast<FileHandle>(file.release());
+  if (GetFileInformationByHandle(file.get(), &info) == FALSE) return {};
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
+  return {reinterpret_cast<FileHandle>(file.release()),
+          sizeOf(info.nFileSizeHigh, info.nFileSizeLow), fileTime(info.ftLastWriteTime)};
 }
 
 void closeFile(FileHandle file) {
   if (file != InvalidFile) CloseHandle(toHandle(file));
-}
-
-std::int64_t seekToEnd(FileHandle file) {
-  LARGE_INTEGER position{};
-  if (SetFilePointerEx(toHandle(file), LARGE_INTEGER{}, &position, FILE_END) == FALSE) return -1;
-  return position.QuadPart;
 }
 
 bool seekTo(FileHandle file, std::int64_t offset) {
@@ -95,17 +98,15 @@ std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* 
   return total;
 }
 
-std::uint64_t lastWriteTime(FileHandle file) {
-  FILETIME written{};
-  if (GetFileTime(toHandle(file), nullptr, nullptr, &written) == FALSE) return 0;
-  return (std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime;
-}
-
-EntryKind queryEntry(const char16_t* name) {
-  if (name == nullptr) return EntryKind::Missing;
-  const DWORD attributes = GetFileAttributesW(win32::asWide(name));
-  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::Missing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Directory : EntryKind::File;
+EntryStatus queryEntry(const char16_t* name) {
+  if (name == nullptr) return {};
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetFileAttributesExW(win32::asWide(name), GetFileExInfoStandard, &data) == FALSE) return {};
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return {EntryKind::Directory, -1, 0};
+  }
+  return {EntryKind::File, sizeOf(data.nFileSizeHigh, data.nFileSizeLow),
+          fileTime(data.ftLastWriteTime)};
 }
 
 } // namespace linepeek::platform

@@ -13,7 +13,7 @@ protected:
   void SetUp() override { fake::reset(); }
   // Opens `name`, refreshes `cache` for it with the fake's size and time, and closes it.
   void refresh(const std::u16string& name, std::int64_t size, std::uint64_t time) {
-    FileOwner file(openForReading(name));
+    FileOwner file(platform::openFile(name.c_str()));
     refreshCache(cache, file.get(), name, size, time, config);
   }
   AnalysisCache cache;
@@ -111,7 +111,7 @@ TEST_F(AnalysisCacheTest, ShortHeadReadStillCaches) {
 
 TEST_F(AnalysisCacheTest, ReadRangeBounds) {
   fake::putFile(u"f", "0123456789");
-  FileOwner file(openForReading(u"f"));
+  FileOwner file(platform::openFile(u"f"));
   struct Row {
     std::int64_t offset;
     std::int32_t length;

@@ -32,11 +32,10 @@ protected:
 
   // Refreshes a fresh cache for `path` as a request would, then computes both line groups.
   void analyse(const fs::path& path) {
-    FileOwner file(openForReading(path.u16string()));
+    FileOwner file(platform::openFile(path.u16string().c_str()));
     ASSERT_TRUE(file.isOpen());
-    const std::int64_t size = platform::seekToEnd(file.get());
-    refreshCache(cache, file.get(), path.u16string(), size, platform::lastWriteTime(file.get()),
-                 config);
+    const std::int64_t size = file.size();
+    refreshCache(cache, file.get(), path.u16string(), size, file.writeTime(), config);
     headLines(cache, file.get(), config);
     tailLines(cache, file.get(), config);
     head.assign(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount);

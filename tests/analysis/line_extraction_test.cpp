@@ -25,7 +25,7 @@ protected:
   void load(const std::string& bytes, LineWindows windows = {}) {
     file.reset();
     fake::putFile(u"f", bytes);
-    file.emplace(openForReading(u"f"));
+    file.emplace(platform::openFile(u"f"));
     cache = {};
     const auto size = static_cast<std::int64_t>(bytes.size());
     refreshCache(cache, file->get(), u"f", size, 1, config);

@@ -37,7 +37,7 @@ TEST(Files, SizeAndReads) {
   const std::string content = pattern(3 * 1024 * 1024 + 7);
   const FileOwner file(openFile(temp.write("big.txt", content).c_str()));
   ASSERT_TRUE(file.isOpen());
-  EXPECT_EQ(seekToEnd(file.get()), static_cast<std::int64_t>(content.size()));
+  EXPECT_EQ(file.size(), static_cast<std::int64_t>(content.size()));
 
   EXPECT_EQ(readAt(file.get(), 0, static_cast<std::int64_t>(content.size())), content);
   EXPECT_EQ(readAt(file.get(), 5, 10), content.substr(5, 10));
@@ -75,7 +75,7 @@ TEST(Files, EmptyFile) {
   const test::TempFolder temp;
   const FileOwner file(openFile(temp.write("empty.txt", "").c_str()));
   ASSERT_TRUE(file.isOpen());
-  EXPECT_EQ(seekToEnd(file.get()), 0);
+  EXPECT_EQ(file.size(), 0);
   char buffer[4] = {};
   ASSERT_TRUE(seekTo(file.get(), 0));
   EXPECT_EQ(readFile(file.get(), buffer, 4), 0);
@@ -85,10 +85,10 @@ TEST(Files, EmptyFile) {
 TEST(Files, OpenRefusals) {
   const test::TempFolder temp;
   std::filesystem::create_directory(temp.folder() / "dir");
-  EXPECT_EQ(openFile(temp.path("dir").c_str()), InvalidFile);
-  EXPECT_EQ(openFile(temp.path("missing.txt").c_str()), InvalidFile);
-  EXPECT_EQ(openFile(temp.path("no-dir/missing.txt").c_str()), InvalidFile);
-  EXPECT_EQ(openFile(u""), InvalidFile);
+  EXPECT_EQ(openFile(temp.path("dir").c_str()).handle, InvalidFile);
+  EXPECT_EQ(openFile(temp.path("missing.txt").c_str()).handle, InvalidFile);
+  EXPECT_EQ(openFile(temp.path("no-dir/missing.txt").c_str()).handle, InvalidFile);
+  EXPECT_EQ(openFile(u"").handle, InvalidFile);
 }
 
 // Names beyond ASCII, in and beyond the Basic Multilingual Plane.
@@ -102,8 +102,8 @@ TEST(Files, UnicodeNames) {
   const std::u16string path = temp.path(std::filesystem::path(name));
   const FileOwner file(openFile(path.c_str()));
   ASSERT_TRUE(file.isOpen());
-  EXPECT_EQ(seekToEnd(file.get()), 2);
-  EXPECT_EQ(queryEntry(path.c_str()), EntryKind::File);
+  EXPECT_EQ(file.size(), 2);
+  EXPECT_EQ(queryEntry(path.c_str()).kind, EntryKind::File);
 }
 
 // Other openers may write and delete the file while it is open here.
@@ -117,7 +117,8 @@ TEST(Files, SharedWithWritersAndDeleters) {
     ASSERT_TRUE(out.good());
     out << "def";
   }
-  EXPECT_EQ(seekToEnd(file.get()), 6);
+  EXPECT_EQ(file.size(), 3) << "the size the open saw";
+  EXPECT_EQ(queryEntry(path.c_str()).size, 6);
   EXPECT_EQ(readAt(file.get(), 0, 6), "abcdef");
   std::error_code error;
   EXPECT_TRUE(std::filesystem::remove(temp.folder() / "shared.txt", error)) << error.message();
@@ -132,7 +133,7 @@ TEST(Files, WriteTimeFollowsModification) {
   {
     const FileOwner file(openFile(path.c_str()));
     ASSERT_TRUE(file.isOpen());
-    before = lastWriteTime(file.get());
+    before = file.writeTime();
   }
   // 2020-01-01 is 13,222,368,000 s after 1601-01-01; any file written now is later.
   EXPECT_GT(before, 132223680000000000u);
@@ -143,23 +144,23 @@ TEST(Files, WriteTimeFollowsModification) {
   {
     const FileOwner file(openFile(path.c_str()));
     ASSERT_TRUE(file.isOpen());
-    before = lastWriteTime(file.get());
+    before = file.writeTime();
   }
   std::filesystem::last_write_time(target, start + std::chrono::hours(1));
   const FileOwner file(openFile(path.c_str()));
   ASSERT_TRUE(file.isOpen());
-  EXPECT_EQ(lastWriteTime(file.get()) - before, 36000000000u);
+  EXPECT_EQ(file.writeTime() - before, 36000000000u);
 }
 
 TEST(Files, QueryEntry) {
   const test::TempFolder temp;
   std::filesystem::create_directory(temp.folder() / "dir");
-  EXPECT_EQ(queryEntry(temp.write("f.txt", "x").c_str()), EntryKind::File);
-  EXPECT_EQ(queryEntry(temp.write("empty", "").c_str()), EntryKind::File);
-  EXPECT_EQ(queryEntry(temp.path("dir").c_str()), EntryKind::Directory);
-  EXPECT_EQ(queryEntry(temp.path("missing").c_str()), EntryKind::Missing);
-  EXPECT_EQ(queryEntry(temp.path("missing/f.txt").c_str()), EntryKind::Missing);
-  EXPECT_EQ(queryEntry(u""), EntryKind::Missing);
+  EXPECT_EQ(queryEntry(temp.write("f.txt", "x").c_str()).kind, EntryKind::File);
+  EXPECT_EQ(queryEntry(temp.write("empty", "").c_str()).kind, EntryKind::File);
+  EXPECT_EQ(queryEntry(temp.path("dir").c_str()).kind, EntryKind::Directory);
+  EXPECT_EQ(queryEntry(temp.path("missing").c_str()).kind, EntryKind::Missing);
+  EXPECT_EQ(queryEntry(temp.path("missing/f.txt").c_str()).kind, EntryKind::Missing);
+  EXPECT_EQ(queryEntry(u"").kind, EntryKind::Missing);
 }
 
 // Increments that are not atomic still add up when every one happens under the lock.

@@ -227,8 +227,8 @@ TEST(FilesPosix, SpecialFilesAreRefused) {
   const int before = openDescriptors();
   const std::string fifo = (temp.folder() / "fifo").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(openFile(temp.path("fifo").c_str()), InvalidFile);
-  EXPECT_EQ(queryEntry(temp.path("fifo").c_str()), EntryKind::File);
+  EXPECT_EQ(openFile(temp.path("fifo").c_str()).handle, InvalidFile);
+  EXPECT_EQ(queryEntry(temp.path("fifo").c_str()).kind, EntryKind::File);
 
   const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(listener, 0);
@@ -238,13 +238,13 @@ TEST(FilesPosix, SpecialFilesAreRefused) {
   ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
   socketPath.copy(address.sun_path, socketPath.size());
   ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  EXPECT_EQ(openFile(temp.path("sock").c_str()), InvalidFile);
-  EXPECT_EQ(queryEntry(temp.path("sock").c_str()), EntryKind::File);
+  EXPECT_EQ(openFile(temp.path("sock").c_str()).handle, InvalidFile);
+  EXPECT_EQ(queryEntry(temp.path("sock").c_str()).kind, EntryKind::File);
   ::close(listener);
 
-  EXPECT_EQ(openFile(u"/dev/zero"), InvalidFile);
-  EXPECT_EQ(openFile(u"/dev/null"), InvalidFile);
-  EXPECT_EQ(openFile(temp.folder().u16string().c_str()), InvalidFile);
+  EXPECT_EQ(openFile(u"/dev/zero").handle, InvalidFile);
+  EXPECT_EQ(openFile(u"/dev/null").handle, InvalidFile);
+  EXPECT_EQ(openFile(temp.folder().u16string().c_str()).handle, InvalidFile);
   EXPECT_EQ(openDescriptors(), before);
 }
 
@@ -262,14 +262,14 @@ TEST(FilesPosix, SymbolicLinks) {
 
   const FileOwner file(openFile(temp.path("to-file").c_str()));
   ASSERT_TRUE(file.isOpen());
-  EXPECT_EQ(seekToEnd(file.get()), 5);
-  EXPECT_EQ(queryEntry(temp.path("to-file").c_str()), EntryKind::File);
-  EXPECT_EQ(queryEntry(temp.path("to-dir").c_str()), EntryKind::Directory);
-  EXPECT_EQ(openFile(temp.path("to-dir").c_str()), InvalidFile);
-  EXPECT_EQ(queryEntry(temp.path("dangling").c_str()), EntryKind::File);
-  EXPECT_EQ(openFile(temp.path("dangling").c_str()), InvalidFile);
-  EXPECT_EQ(queryEntry(temp.path("loop-a").c_str()), EntryKind::File);
-  EXPECT_EQ(openFile(temp.path("loop-a").c_str()), InvalidFile);
+  EXPECT_EQ(file.size(), 5);
+  EXPECT_EQ(queryEntry(temp.path("to-file").c_str()).kind, EntryKind::File);
+  EXPECT_EQ(queryEntry(temp.path("to-dir").c_str()).kind, EntryKind::Directory);
+  EXPECT_EQ(openFile(temp.path("to-dir").c_str()).handle, InvalidFile);
+  EXPECT_EQ(queryEntry(temp.path("dangling").c_str()).kind, EntryKind::File);
+  EXPECT_EQ(openFile(temp.path("dangling").c_str()).handle, InvalidFile);
+  EXPECT_EQ(queryEntry(temp.path("loop-a").c_str()).kind, EntryKind::File);
+  EXPECT_EQ(openFile(temp.path("loop-a").c_str()).handle, InvalidFile);
 }
 
 // A name with an unpaired surrogate has no UTF-8 form, so it reaches nothing, not even a file
@@ -277,12 +277,12 @@ TEST(FilesPosix, SymbolicLinks) {
 TEST(FilesPosix, UnpairedSurrogateNames) {
   const test::TempFolder temp;
   temp.write("a\xEF\xBF\xBD", "x");
-  ASSERT_EQ(queryEntry(temp.path("a\xEF\xBF\xBD").c_str()), EntryKind::File);
+  ASSERT_EQ(queryEntry(temp.path("a\xEF\xBF\xBD").c_str()).kind, EntryKind::File);
   for (const char16_t lone : {char16_t{0xD800}, char16_t{0xDC00}}) {
     SCOPED_TRACE(static_cast<int>(lone));
     const std::u16string name = temp.folder().u16string() + u"/a" + std::u16string{lone};
-    EXPECT_EQ(openFile(name.c_str()), InvalidFile);
-    EXPECT_EQ(queryEntry(name.c_str()), EntryKind::Missing);
+    EXPECT_EQ(openFile(name.c_str()).handle, InvalidFile);
+    EXPECT_EQ(queryEntry(name.c_str()).kind, EntryKind::Missing);
   }
 }
 
@@ -291,8 +291,8 @@ TEST(FilesPosix, UnreadableFile) {
   const test::TempFolder temp;
   temp.write("secret.txt", "x");
   std::filesystem::permissions(temp.folder() / "secret.txt", std::filesystem::perms::none);
-  EXPECT_EQ(openFile(temp.path("secret.txt").c_str()), InvalidFile);
-  EXPECT_EQ(queryEntry(temp.path("secret.txt").c_str()), EntryKind::File);
+  EXPECT_EQ(openFile(temp.path("secret.txt").c_str()).handle, InvalidFile);
+  EXPECT_EQ(queryEntry(temp.path("secret.txt").c_str()).kind, EntryKind::File);
 }
 
 // The handle is close-on-exec, and closing it releases it.
@@ -329,7 +329,7 @@ TEST(FilesPosix, WriteTimeValue) {
     ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
     const FileOwner file(openFile(path.c_str()));
     ASSERT_TRUE(file.isOpen());
-    EXPECT_EQ(lastWriteTime(file.get()), row.expected);
+    EXPECT_EQ(file.writeTime(), row.expected);
   }
 }
 

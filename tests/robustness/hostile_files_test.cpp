@@ -73,6 +73,19 @@ TEST_F(HostileFiles, FileChangesBetweenTwoRequests) {
   EXPECT_EQ(answer(name, 0), "one");
 }
 
+// A file replaced by a folder of the same name answers as a folder, whatever its record held.
+TEST_F(HostileFiles, ReplacedByAFolder) {
+  const std::u16string name = temp.write("f.txt", "a\nb\n");
+  ASSERT_EQ(answer(name, 0), "a");
+  ASSERT_EQ(answer(name, 15), "Text");
+  fs::remove(fs::path(name));
+  fs::create_directory(fs::path(name));
+  EXPECT_EQ(answer(name, 15), "Folder");
+  EXPECT_EQ(answer(name, 14), "(-3)");
+  EXPECT_EQ(answer(name, 0), "(-3)");
+  EXPECT_EQ(answer(name, 13), "(-3)");
+}
+
 // Cut short between the size query and the reads: the tail holds the file's last lines as they
 // now are; the head keeps no last line that the size says goes on.
 TEST_F(HostileFiles, TruncatedAfterTheSizeQuery) {
@@ -80,12 +93,12 @@ TEST_F(HostileFiles, TruncatedAfterTheSizeQuery) {
   AnalysisCache cache;
   const Settings config;
   {
-    FileOwner file(openForReading(name));
+    FileOwner file(platform::openFile(name.c_str()));
     ASSERT_TRUE(file.isOpen());
-    const std::int64_t size = platform::seekToEnd(file.get());
+    const std::int64_t size = file.size();
     ASSERT_EQ(size, 14);
     fs::resize_file(fs::path(name), 6);
-    refreshCache(cache, file.get(), name, size, platform::lastWriteTime(file.get()), config);
+    refreshCache(cache, file.get(), name, size, file.writeTime(), config);
     headLines(cache, file.get(), config);
     tailLines(cache, file.get(), config);
   }

@@ -77,41 +77,33 @@ namespace linepeek::platform {
 
 using namespace linepeek::fake;
 
-FileHandle openFile(const char16_t* name) {
-  std::lock_guard guard(stateMutex);
-  ++currentCounters.opens;
-  if (currentFaults.failOpenCalls > 0) {
-    --currentFaults.failOpenCalls;
-    return InvalidFile;
+OpenedFile openFile(const char16_t* name) {
+  OpenedFile opened;
+  std::function<void()> hook;
+  {
+    std::lock_guard guard(stateMutex);
+    ++currentCounters.opens;
+    if (currentFaults.failOpenCalls > 0) {
+      --currentFaults.failOpenCalls;
+      return opened;
+    }
+    auto found = entries.find(name);
+    if (found == entries.end() || found->second->directory) return opened;
+    opened.handle = nextHandle++;
+    handles[opened.handle] = Open{found->second, 0};
+    ++currentCounters.openHandles;
+    if (!currentFaults.failSize)
+      opened.size = static_cast<std::int64_t>(found->second->bytes.size());
+    if (!currentFaults.failTime) opened.writeTime = found->second->writeTime;
+    hook = std::exchange(currentFaults.afterSizeQuery, nullptr);
   }
-  auto found = entries.find(name);
-  if (found == entries.end() || found->second->directory) return InvalidFile;
-  FileHandle handle = nextHandle++;
-  handles[handle] = Open{found->second, 0};
-  ++currentCounters.openHandles;
-  return handle;
+  if (hook) hook();
+  return opened;
 }
 
 void closeFile(FileHandle file) {
   std::lock_guard guard(stateMutex);
   if (handles.erase(file) > 0) --currentCounters.openHandles;
-}
-
-std::int64_t seekToEnd(FileHandle file) {
-  std::int64_t size = -1;
-  std::function<void()> hook;
-  {
-    std::lock_guard guard(stateMutex);
-    ++currentCounters.sizeQueries;
-    hook = std::exchange(currentFaults.afterSizeQuery, nullptr);
-    auto found = handles.find(file);
-    if (found != handles.end() && !currentFaults.failSize) {
-      found->second.position = static_cast<std::int64_t>(found->second.entry->bytes.size());
-      size = found->second.position;
-    }
-  }
-  if (hook) hook();
-  return size;
 }
 
 bool seekTo(FileHandle file, std::int64_t offset) {
@@ -149,19 +141,16 @@ std::int64_t readFile(FileHandle file, void* buffer, std::int64_t length, bool* 
   return count;
 }
 
-std::uint64_t lastWriteTime(FileHandle file) {
+EntryStatus queryEntry(const char16_t* name) {
   std::lock_guard guard(stateMutex);
-  ++currentCounters.timeQueries;
-  auto found = handles.find(file);
-  if (found == handles.end() || currentFaults.failTime) return 0;
-  return found->second.entry->writeTime;
-}
-
-EntryKind queryEntry(const char16_t* name) {
-  std::lock_guard guard(stateMutex);
+  ++currentCounters.entryQueries;
   auto found = entries.find(name);
-  if (found == entries.end()) return EntryKind::Missing;
-  return found->second->directory ? EntryKind::Directory : EntryKind::File;
+  if (found == entries.end()) return {};
+  if (found->second->directory) return {EntryKind::Directory, -1, 0};
+  EntryStatus status{EntryKind::File, -1, 0};
+  if (!currentFaults.failSize) status.size = static_cast<std::int64_t>(found->second->bytes.size());
+  if (!currentFaults.failTime) status.writeTime = found->second->writeTime;
+  return status;
 }
 
 void createValueLock() {}

@@ -11,8 +11,8 @@ namespace linepeek::fake {
 
 struct Faults {
   int failOpenCalls = 0;    // the next n opens fail
-  bool failSize = false;    // seekToEnd answers -1
-  bool failTime = false;    // lastWriteTime answers 0
+  bool failSize = false;    // opens and entry queries answer the size -1
+  bool failTime = false;    // opens and entry queries answer the write time 0
   bool throwOnRead = false; // readFile throws std::bad_alloc, as an allocation inside might
   // One entry per read call, taken in order: n >= 0 fails after n bytes, -1 fails at once, any
   // other negative value leaves that call alone. Every call beyond the script answers as
@@ -21,7 +21,7 @@ struct Faults {
   // (see afterSizeQuery).
   std::deque<std::int64_t> readScript;
   std::int64_t afterScript = -2;
-  // Runs once, right after the next seekToEnd has answered: a file changing under the module
+  // Runs once, right after the next open has answered: a file changing under the module
   // between its size query and its reads. The fake's own lock is not held, so it may call
   // putFile or removeEntry.
   std::function<void()> afterSizeQuery;
@@ -35,8 +35,7 @@ struct Counters {
   int lockDepth = 0; // holders of the value lock right now
   int lockEntries = 0;
   int maxLockDepth = 0; // most holders ever seen at once
-  int sizeQueries = 0;
-  int timeQueries = 0;
+  int entryQueries = 0; // metadata queries by name
 };
 
 // Forgets every entry, fault and counter.
