@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the module and the terminal host, then shows the bundled samples the way a file manager
 # would see them, with the sample settings and the opt-in "Line endings" and "Charset" columns
-# switched on. Extra arguments go to linepeek-cli (default: -r samples/files). Installs what the
-# build needs first when run as root (scripts/install-deps.sh build).
+# switched on and the line columns in each file's own charset ("-u auto"). Extra arguments go to
+# linepeek-cli (default: -r -u auto samples/files). Installs what the build needs first when run
+# as root (scripts/install-deps.sh build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
@@ -24,6 +25,6 @@ sed -e 's/^LineEndings=0/LineEndings=1/' -e 's/^Charset=0/Charset=1/' "$root/sam
   >"$demo/linepeek.ini"
 if [ $# -eq 0 ]; then
   cd "$root"
-  set -- -r samples/files
+  set -- -r -u auto samples/files
 fi
 exec "$build/linepeek-cli" --module "$demo/linepeek.so" "$@"
