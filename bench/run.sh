@@ -78,22 +78,12 @@ if has rows; then
       driver "'$driver' '$module' row '$work/$kind'" |
       awk -v kind="$kind" '$1 == "floor" { f = $2 } $1 == "driver" { printf "%-16s %14s %14s %9s\n", kind, f, $2, $5 }'
   done
-  echo
-  echo "== rows: the module's own system calls replayed without its computing, and trimmed"
-  "$build/bench/linepeek_alternate" "$rounds" "$files" \
-    floor "'$build/bench/linepeek_row_floor' '$work/rows'" \
-    driver "'$driver' '$module' row '$work/rows'" \
-    "replay: module's calls" "'$build/bench/linepeek_row_floor' '$work/rows' module" \
-    "replay: lean calls" "'$build/bench/linepeek_row_floor' '$work/rows' lean"
 fi
 
 if has cache; then
   echo
-  echo "== cache: each file's row twice; the frame is 16 x (open, seek to end, fstat, close)"
+  echo "== cache: each file's row twice; the frame is 16 x stat of the name"
   "$driver" "$module" cache "$work/rows"
-  "$build/bench/linepeek_alternate" "$rounds" "$files" \
-    frame "'$build/bench/linepeek_row_floor' '$work/rows' frame" \
-    "replay: module's cached row" "'$build/bench/linepeek_row_floor' '$work/rows' cached"
 fi
 
 if has charset; then
