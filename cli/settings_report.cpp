@@ -324,8 +324,16 @@ ExitStatus reportSettings(const Options& options, const std::string& modulePath,
     return ExitStatus::Error;
   }
   const bool named = !options.paths.empty();
-  const std::string shownPath =
+  std::string shownPath =
       named ? options.paths[0] : utf16ToUtf8(iniPathFor(utf8ToUtf16(modulePath, true)));
+  if (!named) {
+    // The file the user edits: beside an installed module the settings are a link into /etc,
+    // and the module's folder is reached through "..".
+    std::error_code resolveError;
+    const std::filesystem::path resolved =
+        std::filesystem::weakly_canonical(pathFromUtf8(shownPath), resolveError);
+    if (!resolveError) shownPath = pathToUtf8(resolved);
+  }
   const char* const problem = unreadable(shownPath);
   const bool found = problem == nullptr;
   if (named && !found) {

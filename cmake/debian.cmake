@@ -56,12 +56,16 @@ linepeek_deb_install(FILES ${PROJECT_SOURCE_DIR}/cli/linepeek-cli.bash
 configure_file(${PROJECT_SOURCE_DIR}/cli/linepeek-cli.1.in ${deb_files}/linepeek-cli.1 @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/README.md ${deb_files}/README.md COPYONLY)
 
-# The changelog of the native package, which a release extends as it does CHANGELOG.md.
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/debian_changelog.in changelog_head LIMIT_COUNT 1)
+# The changelog of the native package, written from CHANGELOG.md, whose newest entry must be
+# the version built.
+include(${CMAKE_CURRENT_LIST_DIR}/debian_changelog.cmake)
+linepeek_debian_changelog(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${deb_files}/changelog
+                          "${LINEPEEK_DEB_MAINTAINER}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
+file(STRINGS ${deb_files}/changelog changelog_head LIMIT_COUNT 1)
 if(NOT changelog_head MATCHES "^${PROJECT_NAME} \\(${PROJECT_VERSION}\\) ")
-  message(FATAL_ERROR "cmake/debian_changelog.in has no entry for ${PROJECT_VERSION} on top")
+  message(FATAL_ERROR "CHANGELOG.md has no entry for ${PROJECT_VERSION} on top")
 endif()
-configure_file(${CMAKE_CURRENT_LIST_DIR}/debian_changelog.in ${deb_files}/changelog @ONLY)
 
 # The copyright file in the machine-readable format, from LICENSE.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
@@ -104,8 +108,10 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "A content module for file managers that load plugins as shared objects. It adds
 columns for text files: the first ten and the last three lines, the number of
 lines, the encoding (UTF-8, UTF-16, 8-bit Western or Russian, DOS
-pseudo-graphics, RTF or binary) and the type. linepeek-cli shows the same
-columns in a terminal, as a table, CSV, TSV or JSON.")
+pseudo-graphics, RTF or binary) and the type, and where its settings offer them
+the line endings (CRLF, LF, CR or mixed) and the charset (windows-1250, KOI8-R,
+Shift_JIS, GB18030 and many more), in which the lines can then be shown.
+linepeek-cli shows the same columns in a terminal, as a table, CSV, TSV or JSON.")
 # Read by cpack for each generator; it picks the install component and layout.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_generator.cmake)
 set(CPACK_LINEPEEK_DEB_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};deb;/")
