@@ -4,8 +4,6 @@
 // under the value lock.
 #pragma once
 
-#include <array>
-#include <cstddef>
 #include <string_view>
 
 #include "base/charsets.h"
@@ -14,14 +12,6 @@
 namespace linepeek {
 
 struct AnalysisCache;
-
-// Every name "Charset" answers, in the order the host lists them. The catalogue joins these.
-inline constexpr auto CharsetNames = [] {
-  std::array<const char*, CharsetCount> names{};
-  for (std::size_t i = 0; i < CharsetCount; ++i)
-    names[i] = Charsets[i].name;
-  return names;
-}();
 
 // The detector's verdict on `sample` alone; null when it has none (no bytes, too little
 // confidence, or a name outside Charsets). A pure function of the bytes: a fresh detector each

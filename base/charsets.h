@@ -8,6 +8,10 @@
 
 namespace linepeek {
 
+// The catalogue's name of the field that answers these names; linepeek-cli sizes its column by
+// them.
+inline constexpr char CharsetFieldName[] = "Charset";
+
 // No Windows code page decodes the charset piece by piece (see platform::TextDecoder).
 inline constexpr int NoCodePage = -1;
 

@@ -103,8 +103,8 @@ void frameRow(const std::string& path) {
   for (int field = 0; field < FieldCount; ++field) {
     struct stat status {};
     ::stat(path.c_str(), &status);
-    answerSum += static_cast<std::uint64_t>(status.st_size) +
-                 static_cast<std::uint64_t>(status.st_mtime);
+    answerSum +=
+        static_cast<std::uint64_t>(status.st_size) + static_cast<std::uint64_t>(status.st_mtime);
   }
 }
 

@@ -23,10 +23,17 @@ _linepeek_cli_value_kind() {
 }
 # End of the generated options
 
-# The names that the text field Charset can answer, one a line: to be written from the module's
-# one table of names, beside the option words above.
+# The names that the text field Charset can answer, one a line.
 _linepeek_cli_charsets() {
-  :
+  # Generated from base/charsets.h: cmake --build <build> --target settings_docs
+  printf '%s\n' \
+    UTF-16LE UTF-16BE UTF-8 US-ASCII windows-1252 windows-1250 windows-1251 windows-1253 \
+    windows-1254 windows-1255 windows-1256 windows-1257 windows-1258 ISO-8859-1 ISO-8859-2 \
+    ISO-8859-5 ISO-8859-7 ISO-8859-15 KOI8-R IBM866 IBM437 IBM850 GB18030 Big5 Shift_JIS EUC-JP \
+    UHC ISO-8859-3 ISO-8859-4 ISO-8859-6 ISO-8859-8 ISO-8859-9 ISO-8859-10 ISO-8859-11 ISO-8859-13 \
+    ISO-8859-16 IBM852 IBM855 MAC-CENTRALEUROPE MAC-CYRILLIC TIS-620 VISCII EUC-TW HZ-GB-2312 \
+    ISO-2022-CN ISO-2022-JP ISO-2022-KR UTF-32
+  # End of the generated charset names
 }
 
 # Prints the module's field names (what=names), line units (what=units) or the choices of the

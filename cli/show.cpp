@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "base/charsets.h"
 #include "cli/format.h"
 #include "cli/listing.h"
 #include "cli/plan.h"
@@ -76,7 +77,8 @@ bool isUnreadable(const Row& row, std::string& reason) {
 }
 
 // The table's widths come from what is known before the first row: the cut width for texts and
-// paths (and the paths given), the longest choice, the header for numbers.
+// paths (and the paths given), the longest choice, the longest name "Charset" can answer, the
+// header for numbers.
 std::vector<Column> rowColumns(const Options& options, const Plan& plan) {
   const bool json = options.format == OutputFormat::Json;
   Column path{json ? "path" : "Path", false, options.cellWidth, false};
@@ -86,10 +88,15 @@ std::vector<Column> rowColumns(const Options& options, const Plan& plan) {
   for (const SelectedField& field : plan.shown) {
     Column column{field.info->name, true, options.cellWidth, field.info->type == Numeric64};
     if (column.numeric) column.width = 0;
+    int longest = -1;
     if (field.info->type == MultipleChoice) {
-      int longest = 0;
       for (const std::string& choice : splitUnits(field.info->units))
         longest = std::max(longest, displayWidth(displayText(choice)));
+    } else if (field.info->name == CharsetFieldName) {
+      for (const Charset& charset : Charsets)
+        longest = std::max(longest, displayWidth(charset.name));
+    }
+    if (longest >= 0) {
       column.width = options.cellWidth > 0 ? std::min(longest, options.cellWidth) : longest;
     }
     columns.push_back(std::move(column));

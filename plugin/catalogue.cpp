@@ -2,10 +2,10 @@
 
 #include <cstddef>
 
-#include "analysis/charset.h"
 #include "analysis/encoding_name.h"
 #include "analysis/line_endings.h"
 #include "base/bounds.h"
+#include "base/charsets.h"
 #include "platform/platform.h"
 
 namespace linepeek {
@@ -46,7 +46,6 @@ constexpr const char* LineUnitsWithAuto = Joined<LineUnitNames>.data();
 constexpr const char* EncodingChoices = Joined<EncodingNames>.data();
 constexpr const char* TypeChoices = Joined<TypeNames>.data();
 constexpr const char* LineEndingChoices = Joined<LineEndingNames>.data();
-constexpr const char* CharsetChoices = Joined<CharsetNames>.data();
 
 // The catalogue in the host's order. A row with a setting in its last column is listed only
 // when that setting is on; the rows after it then move up.
@@ -69,7 +68,9 @@ constexpr Field Fields[] = {
     {"Type", MultipleChoice, TypeChoices, FieldRole::Type, 0, nullptr},
     {"Line endings", MultipleChoice, LineEndingChoices, FieldRole::LineEndings, 0,
      &Settings::lineEndings},
-    {"Charset", MultipleChoice, CharsetChoices, FieldRole::Charset, 0, &Settings::charset},
+    // Text, not a choice: its names do not fit the buffers hosts size the choices by, and a
+    // host's search then takes any name with its text operators.
+    {CharsetFieldName, StringW, "", FieldRole::Charset, 0, &Settings::charset},
 };
 
 // Every line row asks for a line that the cache keeps.

@@ -67,6 +67,16 @@ int answerChoice(void* valueBuffer, const char* text, int maxLen) {
   return MultipleChoice;
 }
 
+// An ASCII answer as UTF-16 text, cut as the line answers are: at most maxLen / 2 units with the
+// zero, FieldEmpty when there is no text or no room for the zero.
+int answerAsciiText(void* valueBuffer, const char* text, int maxLen) {
+  const int units = maxLen / 2;
+  if (text == nullptr || valueBuffer == nullptr || units < 1) return FieldEmpty;
+  const std::u16string wide(text, text + std::strlen(text));
+  platform::copyBounded16(static_cast<char16_t*>(valueBuffer), wide.c_str(), units);
+  return StringW;
+}
+
 // Whether answering a field of `role` for the cached file must read it: a line or count group not
 // yet computed, of a file that the head sample does not hold whole. Every other group comes
 // from the head sample.
@@ -109,7 +119,7 @@ int answerField(platform::FileHandle file, const Field& field, int unitIndex, vo
   case FieldRole::LineEndings:
     return answerChoice(valueBuffer, lineEndingsName(analysisCache, settings), maxLen);
   case FieldRole::Charset:
-    return answerChoice(valueBuffer, charsetName(analysisCache, settings), maxLen);
+    return answerAsciiText(valueBuffer, charsetName(analysisCache, settings), maxLen);
   }
   return FieldEmpty;
 }

@@ -2,10 +2,12 @@
 # Drives the bash completion of linepeek-cli the way readline does: COMP_WORDS and COMP_CWORD
 # set, the registered function called, COMPREPLY compared. Units and field names come from the
 # CLI given, through the module beside it.
-#   completion_test.sh <completion file> <linepeek-cli>     (run from the source folder)
+#   completion_test.sh <completion file> <linepeek-cli> [<module with Charset=1>]
+# (run from the source folder)
 set -uo pipefail
 completion=$1
 cli=$2
+charset_module=${3-}
 
 # shellcheck source=/dev/null
 source "$completion"
@@ -54,6 +56,12 @@ expect "" "$cli" --width ""
 expect "" "$cli" -- --li
 expect "samples/files/folder" "$cli" --module samples/files/fol
 expect "--summary --summary-only" "$cli" --summ
+if [[ -n $charset_module ]]; then
+  # The text field's names come from the charset table; the third unit from the catalogue.
+  expect "ISO-8859-1 ISO-8859-10 ISO-8859-11 ISO-8859-13 ISO-8859-15 ISO-8859-16" \
+    "$cli" --module "$charset_module" --where Charset = ISO-8859-1
+  expect "auto dos win" "$cli" --module "$charset_module" -u ""
+fi
 expect "Type=" "$cli" --where Ty
 expect "Binary Folder Text" "$cli" --where Type =
 expect "Text" "$cli" --where Type = T

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "plugin/abi.h"
 #include "settings/settings.h"
@@ -68,31 +69,53 @@ TEST(Catalogue, LineEndingsFieldWhenSwitchedOn) {
   EXPECT_STREQ(name, "keep");
 }
 
-// "Charset" comes after every other field, "Line endings" included when that is on.
+// "Charset", a text field, comes after every other field, "Line endings" included when that is
+// on; the line fields then gain the unit "auto", the file's own charset.
 TEST(Catalogue, CharsetFieldWhenSwitchedOn) {
-  const char* choices =
-      "UTF-16LE|UTF-16BE|UTF-8|US-ASCII|windows-1252|windows-1250|windows-1251|windows-1253|"
-      "windows-1254|windows-1255|windows-1256|windows-1257|windows-1258|ISO-8859-1|ISO-8859-2|"
-      "ISO-8859-5|ISO-8859-7|ISO-8859-15|KOI8-R|IBM866|IBM437|IBM850|GB18030|Big5|Shift_JIS|"
-      "EUC-JP|UHC|ISO-8859-3|"
-      "ISO-8859-4|ISO-8859-6|ISO-8859-8|ISO-8859-9|ISO-8859-10|ISO-8859-11|ISO-8859-13|"
-      "ISO-8859-16|IBM852|IBM855|MAC-CENTRALEUROPE|MAC-CYRILLIC|TIS-620|VISCII|EUC-TW|"
-      "HZ-GB-2312|ISO-2022-CN|ISO-2022-JP|ISO-2022-KR|UTF-32";
   struct Switched {
     Switched() { linepeek::settings.charset = true; }
     ~Switched() { linepeek::settings = linepeek::Settings{}; }
   } switched;
-  // The line fields gain the unit "auto", the file's own charset.
   for (CatalogueRow row : Expected) {
     if (row.type == 11) row.units = "win|dos|auto";
     expectRow(row);
   }
-  expectRow({16, "Charset", choices, 7});
+  expectRow({16, "Charset", "", 11});
   linepeek::settings.lineEndings = true;
   expectRow({16, "Line endings", "CRLF|LF|CR|Mixed|None", 7});
-  expectRow({17, "Charset", choices, 7});
+  expectRow({17, "Charset", "", 11});
   char name[8] = "keep";
   EXPECT_EQ(ContentGetSupportedField(18, name, name, 8), 0);
+}
+
+// At the sizes hosts pass, every field with every setting on: the texts come cut to the size,
+// and nothing is written past it. At 256 bytes, the size a file manager passes, every name and
+// every list of units or choices comes whole.
+TEST(Catalogue, AtTheSizesHostsPass) {
+  struct Switched {
+    Switched() { linepeek::settings.charset = linepeek::settings.lineEndings = true; }
+    ~Switched() { linepeek::settings = linepeek::Settings{}; }
+  } switched;
+  const auto texts = [](int index, int maxLen) {
+    std::string name(static_cast<std::size_t>(maxLen) + 8, '#');
+    std::string units(name);
+    EXPECT_NE(ContentGetSupportedField(index, name.data(), units.data(), maxLen), 0);
+    EXPECT_EQ(name.substr(static_cast<std::size_t>(maxLen)), "########");
+    EXPECT_EQ(units.substr(static_cast<std::size_t>(maxLen)), "########");
+    return std::pair(std::string(name.c_str()), std::string(units.c_str()));
+  };
+  for (int index = 0; index < 18; ++index) {
+    const auto whole = texts(index, 65536);
+    for (const int maxLen : {64, 256, 260, 512, 4096}) {
+      SCOPED_TRACE(std::to_string(maxLen) + " field " + std::to_string(index));
+      const auto size = static_cast<std::size_t>(maxLen - 1);
+      EXPECT_EQ(texts(index, maxLen),
+                std::pair(whole.first.substr(0, size), whole.second.substr(0, size)));
+      if (maxLen == 256) {
+        EXPECT_LT(whole.second.size(), 256u);
+      }
+    }
+  }
 }
 
 TEST(Catalogue, IndicesOutsideTheTableAnswerNoMoreFields) {

@@ -34,11 +34,13 @@ protected:
                             maxLen, 0);
   }
 
-  // An 8-bit answer, or "(code)" when the module answered no text.
+  // A choice, or an ASCII text answer, or "(code)" when the module answered neither.
   static std::string askText(const std::u16string& name, int field) {
-    char buffer[64];
+    char16_t buffer[64] = {};
     const int code = ask(name, field, buffer, sizeof buffer);
-    return code == 7 ? std::string(buffer) : "(" + std::to_string(code) + ")";
+    if (code == 7) return std::string(reinterpret_cast<const char*>(buffer));
+    if (code == 11) return std::string(buffer, buffer + std::char_traits<char16_t>::length(buffer));
+    return "(" + std::to_string(code) + ")";
   }
 
   static std::int64_t askCount(const std::u16string& name) {

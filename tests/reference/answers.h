@@ -48,9 +48,8 @@ struct RequestSettings {
 struct Answer {
   int code = FieldEmpty;
   // False when the text depends on the machine's code pages (an 8-bit line beyond ASCII) or is
-  // the charset detector's verdict: the field then answers `code` with some text (for
-  // "Charset", one of its choices), or FieldEmpty when the conversion or the detector gives
-  // nothing.
+  // the charset detector's verdict: the field then answers `code` with some text, or
+  // FieldEmpty when the conversion or the detector gives nothing.
   bool exact = true;
   std::u16string text; // StringW: up to its first zero; MultipleChoice: the choice
   std::int64_t number = 0;
@@ -160,7 +159,7 @@ inline std::array<Answer, FieldCount> answers(std::string_view file, Entry entry
       answer.code = FieldEmpty;
     } else if (isCharset && kind == KindOther) {
       // The detector's verdict on the head sample, which this reference does not compute.
-      answer.code = MultipleChoice;
+      answer.code = StringW;
       answer.exact = false;
     } else {
       std::string text;
@@ -173,7 +172,7 @@ inline std::array<Answer, FieldCount> answers(std::string_view file, Entry entry
       } else {
         text = lineEndings(sample, kind, bomLength, fileSize <= HeadWindow);
       }
-      answer.code = MultipleChoice;
+      answer.code = isCharset ? StringW : MultipleChoice;
       answer.text = std::u16string(text.begin(), text.end());
     }
   }

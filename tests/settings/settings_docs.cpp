@@ -1,10 +1,15 @@
-// Writes the settings documents from the key table: samples/linepeek.ini whole, and the block
-// between the marker lines in README.md and in cli/linepeek-cli.1.in. With --check it writes
-// nothing and fails when a document is not what it would write.
+// Writes the documents of the module's tables: from the key table samples/linepeek.ini whole,
+// and the settings block between the marker lines in README.md and in cli/linepeek-cli.1.in;
+// from the charset table the names "Charset" answers, in README.md, the manual page and the
+// bash completion. With --check it writes nothing and fails when a document is not what it
+// would write.
 //   linepeek_settings_docs <source folder> [--check]
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "base/charsets.h"
 #include "settings/key_table.h"
 #include "tests/support/doc_blocks.h"
 
@@ -103,12 +108,50 @@ std::string manualSection() {
   return out;
 }
 
+// The names as code spans, wrapped as the README's prose.
+std::string readmeCharsets() {
+  std::string names;
+  for (const Charset& charset : Charsets)
+    names += std::string(names.empty() ? "" : ", ") + "`" + charset.name + "`";
+  return wrap(names + ".", "", 100);
+}
+
+std::string manualCharsets() {
+  std::string names;
+  for (const Charset& charset : Charsets)
+    names += std::string(names.empty() ? "" : ", ") + "`" + charset.name + "`";
+  return roff(names + ".");
+}
+
+// One printf of every name, continued over lines of at most 100 bytes.
+std::string completionCharsets() {
+  std::string out = "  printf '%s\\n'";
+  std::string line;
+  for (const Charset& charset : Charsets) {
+    if (!line.empty() && line.size() + 1 + std::strlen(charset.name) > 94) {
+      out += " \\\n    " + line;
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + std::string(charset.name);
+  }
+  return out + " \\\n    " + line + "\n";
+}
+
 const std::string_view ReadmeBegin =
     "<!-- Generated from settings/key_table.h: cmake --build <build> --target settings_docs -->";
 const std::string_view ReadmeEnd = "<!-- End of the generated settings table -->";
 const std::string_view ManualBegin =
     ".\\\" Generated from settings/key_table.h: cmake --build <build> --target settings_docs";
 const std::string_view ManualEnd = ".\\\" End of the generated settings";
+const std::string_view CharsetReadmeBegin =
+    "<!-- Generated from base/charsets.h: cmake --build <build> --target settings_docs -->";
+const std::string_view CharsetReadmeEnd = "<!-- End of the generated charset names -->";
+const std::string_view CharsetManualBegin =
+    ".\\\" Generated from base/charsets.h: cmake --build <build> --target settings_docs";
+const std::string_view CharsetManualEnd = ".\\\" End of the generated charset names";
+const std::string_view CharsetCompletionBegin =
+    "  # Generated from base/charsets.h: cmake --build <build> --target settings_docs";
+const std::string_view CharsetCompletionEnd = "  # End of the generated charset names";
 
 } // namespace
 } // namespace linepeek
@@ -125,5 +168,14 @@ int main(int argc, char** argv) {
       {"README.md", ReadmeBegin, ReadmeEnd, readmeTable()},
       {"cli/linepeek-cli.1.in", ManualBegin, ManualEnd, manualSection()},
   };
-  return writeDocuments(argv[1], documents, check, "settings/key_table.h", "settings_docs");
+  const std::vector<Document> charsetDocuments = {
+      {"README.md", CharsetReadmeBegin, CharsetReadmeEnd, readmeCharsets()},
+      {"cli/linepeek-cli.1.in", CharsetManualBegin, CharsetManualEnd, manualCharsets()},
+      {"cli/linepeek-cli.bash", CharsetCompletionBegin, CharsetCompletionEnd, completionCharsets()},
+  };
+  const int settingsStatus =
+      writeDocuments(argv[1], documents, check, "settings/key_table.h", "settings_docs");
+  const int charsetStatus =
+      writeDocuments(argv[1], charsetDocuments, check, "base/charsets.h", "settings_docs");
+  return std::max(settingsStatus, charsetStatus);
 }
