@@ -1,5 +1,7 @@
-// Another program holding a file open without read sharing: the request cannot open it, answers
-// no value and invalidates the cache; once the file is released, the next request reads it anew.
+// Another program holding a file open without read sharing: a request that must open it cannot,
+// answers no value and invalidates the cache; once the file is released, the next request reads
+// it anew. The file the cache describes keeps its answers while it is unchanged: it is checked
+// by name and not opened again.
 #include <windows.h>
 
 #include "tests/robustness/real_requests.h"
@@ -28,9 +30,13 @@ private:
 using SharingWin32 = RealRequests;
 
 TEST_F(SharingWin32, FileHeldWithoutReadSharing) {
-  const std::u16string path = temp.write("held.txt", "one\ntwo\n");
-  EXPECT_EQ(answer(path, 13), "2");
-  ASSERT_TRUE(analysisCache.valid);
+  const std::u16string cached = temp.write("cached.txt", "one\ntwo\n");
+  const std::u16string path = temp.write("held.txt", "six\nten\n");
+  EXPECT_EQ(answer(cached, 13), "2");
+  ExclusiveHandle holder(cached);
+  ASSERT_TRUE(holder.isOpen());
+  EXPECT_EQ(answer(cached, 12), "two");
+  EXPECT_EQ(answer(cached, 15), "Text");
 
   ExclusiveHandle other(path);
   ASSERT_TRUE(other.isOpen());
@@ -41,7 +47,7 @@ TEST_F(SharingWin32, FileHeldWithoutReadSharing) {
   EXPECT_FALSE(analysisCache.valid);
 
   other.release();
-  EXPECT_EQ(answer(path, 12), "two");
+  EXPECT_EQ(answer(path, 12), "ten");
   EXPECT_EQ(answer(path, 13), "2");
   EXPECT_TRUE(analysisCache.valid);
 }
