@@ -336,7 +336,7 @@ for i in "${!modules[@]}"; do
   strace -f -c -o "$work/strace.empty" "$driver" "${modules[$i]}" row "$work/empty" > /dev/null || true
   awk -v files="$files" '
     $1 ~ /^[0-9.]+$/ && $NF != "total" { calls[$NF] += FILENAME ~ /empty$/ ? -$4 : $4 }
-    END { for (name in calls) if (calls[name] > 0) printf "%.2f %s\n", calls[name] / files, name }' \
+    END { for (name in calls) if (calls[name] / files >= 0.005) printf "%.2f %s\n", calls[name] / files, name }' \
     "$work/strace.full" "$work/strace.empty" | sort -rn > "$work/calls"
   printf '%-10s %.2f: %s\n' "${labels[$i]}" "$(awk '{ total += $1 } END { print total }' "$work/calls")" \
     "$(awk '{ printf "%s%s %s", (NR > 1 ? ", " : ""), $2, $1 }' "$work/calls")"
