@@ -110,16 +110,16 @@ bool looksRussian(std::string_view sample, bool dosLetters, const Settings& conf
 }
 
 bool binaryFlag(AnalysisCache& cache, const Settings& config) {
-  if (cache.binaryDone) return cache.isBinary;
-  // A file found to be UTF-8 or UTF-16 is text whatever control bytes it holds.
-  cache.isBinary = cache.fileSize != 0 && cache.kind == EncodingKind::Other &&
-                   looksBinary(cache.headSample, config);
-  cache.binaryDone = true;
-  return cache.isBinary;
+  if (!cache.groups.isBinary) {
+    // A file found to be UTF-8 or UTF-16 is text whatever control bytes it holds.
+    cache.groups.isBinary = cache.fileSize != 0 && cache.kind == EncodingKind::Other &&
+                            looksBinary(cache.headSample, config);
+  }
+  return *cache.groups.isBinary;
 }
 
 const char* encodingName(AnalysisCache& cache, const Settings& config) {
-  if (cache.encodingDone) return cache.encodingText.c_str();
+  if (cache.groups.encoding) return *cache.groups.encoding;
   const char* name = AnsiName;
   switch (cache.kind) {
   case EncodingKind::Utf8:
@@ -151,9 +151,8 @@ const char* encodingName(AnalysisCache& cache, const Settings& config) {
     break;
   }
   }
-  cache.encodingText = name;
-  cache.encodingDone = true;
-  return cache.encodingText.c_str();
+  cache.groups.encoding = name;
+  return name;
 }
 
 const char* fileTypeName(AnalysisCache& cache, const Settings& config) {

@@ -92,13 +92,12 @@ LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
 }
 
 LineEndingKind lineEndings(AnalysisCache& cache) {
-  if (cache.lineEndingsDone) return cache.lineEndingKind;
-  // A short read leaves the sample shorter than the file: a CR at its end then stays open.
-  const bool sampleIsWhole = static_cast<std::int64_t>(cache.headSample.size()) >= cache.fileSize;
-  cache.lineEndingKind =
-      classifyLineEndings(cache.headSample, cache.kind, cache.bomLength, sampleIsWhole);
-  cache.lineEndingsDone = true;
-  return cache.lineEndingKind;
+  if (!cache.groups.lineEndings) {
+    // A short read leaves the sample shorter than the file: a CR at its end then stays open.
+    cache.groups.lineEndings =
+        classifyLineEndings(cache.headSample, cache.kind, cache.bomLength, holdsWholeFile(cache));
+  }
+  return *cache.groups.lineEndings;
 }
 
 const char* lineEndingsName(AnalysisCache& cache, const Settings& config) {

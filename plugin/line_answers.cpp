@@ -43,7 +43,7 @@ bool isEdgeBlank(char byte, bool keepEscape) {
 PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
                     int unitIndex, const Settings& config) {
   PickedLine picked;
-  if (cache.isUnicode) {
+  if (isUnicode(cache.kind)) {
     picked.codePage = platform::Utf8CodePage;
   } else if (unitIndex == DosUnit) {
     picked.codePage = platform::OemCodePage;
@@ -51,16 +51,16 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field
     picked.charset = charsetOf(cache, config);
   }
   if (field.role == FieldRole::HeadLine) {
-    headLines(cache, file, config);
-    if (field.line <= cache.headCount) {
+    const HeadLines& head = headLines(cache, file, config);
+    if (field.line <= head.count) {
       picked.found = true;
-      picked.text = cache.headSlots[static_cast<std::size_t>(field.line - 1)];
+      picked.text = head.slots[static_cast<std::size_t>(field.line - 1)];
     }
   } else {
-    tailLines(cache, file, config);
-    if (field.line <= cache.tailCount) {
+    const TailLines& tail = tailLines(cache, file, config);
+    if (field.line <= tail.count) {
       picked.found = true;
-      picked.text = cache.tailSlots[static_cast<std::size_t>(cache.tailCount - field.line)];
+      picked.text = tail.slots[static_cast<std::size_t>(tail.count - field.line)];
     }
   }
   return picked;
