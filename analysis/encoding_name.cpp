@@ -22,10 +22,6 @@ std::string_view prefixOf(std::string_view sample, std::int32_t sizeKB) {
   return sample.substr(0, static_cast<std::size_t>(std::min(wanted, available)));
 }
 
-unsigned byteAt(std::string_view bytes, std::size_t index) {
-  return static_cast<unsigned char>(bytes[index]);
-}
-
 // TAB, LF and CR are the only bytes below 0x20 that plain text holds.
 bool isControlByte(unsigned byte) {
   return byte < 0x20 && byte != 0x09 && byte != Lf && byte != Cr;

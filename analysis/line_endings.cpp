@@ -8,6 +8,7 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/encoding_name.h"
 #include "base/characters.h"
+#include "base/unicode.h"
 
 namespace linepeek {
 namespace {
@@ -53,12 +54,8 @@ LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
                                    std::int32_t bomLength, bool sampleIsWhole) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(sample.data());
   const auto byteAt = [bytes](std::size_t i) { return bytes[i]; };
-  const auto leUnitAt = [bytes](std::size_t i) {
-    return static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
-  };
-  const auto beUnitAt = [bytes](std::size_t i) {
-    return static_cast<std::uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
-  };
+  const auto leUnitAt = [bytes](std::size_t i) { return utf16UnitAt(bytes, i, false); };
+  const auto beUnitAt = [bytes](std::size_t i) { return utf16UnitAt(bytes, i, true); };
   const bool wide = isUtf16(kind);
   const std::size_t units = wide ? sample.size() / 2 : sample.size();
   const std::size_t first =

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "analysis/line_extraction_testing.h"
+#include "base/blanks.h"
 #include "base/characters.h"
 #include "base/unicode.h"
 
@@ -190,10 +191,7 @@ std::string_view windowText(std::string_view raw, EncodingKind kind, std::int32_
 }
 
 bool isBlankLine(std::string_view line) {
-  for (const char c : line) {
-    if (static_cast<unsigned char>(c) > LastBlank) return false;
-  }
-  return true;
+  return isBlankText(line);
 }
 
 void splitHead(HeadLines& head, std::string_view text, bool edgeComplete, bool skipEmpty) {

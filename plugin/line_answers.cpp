@@ -5,6 +5,7 @@
 
 #include "analysis/charset.h"
 #include "analysis/line_extraction.h"
+#include "base/blanks.h"
 #include "base/characters.h"
 #include "base/unicode.h"
 #include "platform/platform.h"
@@ -31,11 +32,10 @@ void decodeInto(std::string_view text, platform::TextDecoder& decoder, ReplaceSt
   }
 }
 
-// A blank ends the line's text at either side: control bytes and the space. In a charset that
-// shifts state, ESC starts a shift, which the characters after it need.
+// In a charset that shifts state, ESC starts a shift, which the characters after it need: it is
+// no blank there.
 bool isEdgeBlank(char byte, bool keepEscape) {
-  const auto value = static_cast<unsigned char>(byte);
-  return value <= LastBlank && !(keepEscape && value == Esc);
+  return isBlank(byte) && !(keepEscape && static_cast<unsigned char>(byte) == Esc);
 }
 
 } // namespace
@@ -74,11 +74,8 @@ int finishLine(const PickedLine& picked, void* valueBuffer, int maxLen, const Se
   const bool keepEscape = decoder && decoder->isOpen() && picked.charset->shiftsState;
   if (!decoder || !decoder->isOpen()) decoder.emplace(picked.codePage);
 
-  std::string_view line = picked.text;
-  while (!line.empty() && isEdgeBlank(line.front(), keepEscape))
-    line.remove_prefix(1);
-  while (!line.empty() && isEdgeBlank(line.back(), keepEscape))
-    line.remove_suffix(1);
+  const std::string_view line =
+      trimmedBy(picked.text, [keepEscape](char byte) { return isEdgeBlank(byte, keepEscape); });
   if (line.empty()) return FieldEmpty;
 
   // The host's buffer holds maxLen bytes: room for maxLen / 2 units, the zero included. One
