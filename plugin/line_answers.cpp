@@ -9,7 +9,7 @@
 #include "base/characters.h"
 #include "base/unicode.h"
 #include "platform/platform.h"
-#include "settings/replace_pairs.h"
+#include "plugin/replace_stream.h"
 
 namespace linepeek {
 namespace {
