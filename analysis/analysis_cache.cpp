@@ -7,7 +7,7 @@
 namespace linepeek {
 namespace {
 
-NeverDestroyed<AnalysisCache> analysisCacheRecord;
+NeverDestroyed<AnalysisCache> analysisCacheRecord LINEPEEK_CONSTRUCTED_FIRST;
 
 } // namespace
 

@@ -20,7 +20,7 @@
 namespace linepeek {
 namespace {
 
-NeverDestroyed<Settings> settingsRecord;
+NeverDestroyed<Settings> settingsRecord LINEPEEK_CONSTRUCTED_FIRST;
 
 } // namespace
 
