@@ -7,29 +7,7 @@
 namespace linepeek {
 namespace {
 
-NeverDestroyed<AnalysisCache> analysisCacheRecord;
-
-// Clears every lazily computed group. The identity, the encoding fields, the head sample,
-// isBinary, encodingText and lineEndingKind stay.
-void resetCache(AnalysisCache& cache) {
-  cache.binaryDone = false;
-  cache.encodingDone = false;
-  cache.headDone = false;
-  cache.tailDone = false;
-  cache.lineCountDone = false;
-  cache.lineEndingsDone = false;
-  cache.charsetDone = false;
-  cache.headCount = 0;
-  cache.tailCount = 0;
-  cache.lineTotal = 0;
-  // Released, not only emptied: the lines of the last file may be megabytes, and the next file's
-  // lines are read while the record holds what it kept.
-  std::string().swap(cache.sampleText);
-  std::string().swap(cache.headText);
-  std::string().swap(cache.tailText);
-  cache.headSlots.fill({});
-  cache.tailSlots.fill({});
-}
+NeverDestroyed<AnalysisCache> analysisCacheRecord LINEPEEK_CONSTRUCTED_FIRST;
 
 } // namespace
 
@@ -73,28 +51,26 @@ bool holdsWholeFile(const AnalysisCache& cache) {
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
                   std::int64_t size, std::uint64_t writeTime, const Settings& config) {
   if (describes(cache, name, size, writeTime)) return;
-  resetCache(cache);
   cache.fileName = name;
   cache.fileSize = size;
   cache.writeTime = writeTime;
   cache.kind = EncodingKind::Other;
   cache.bomLength = 0;
-  cache.isUnicode = false;
+  // Renewed, not only emptied: the lines of the last file may be megabytes.
+  cache.groups = AnalysisGroups{};
   cache.valid = true;
 
   if (size <= 0) {
-    // Empty, or the size query failed (-1): nothing to read, every file-reading group is known.
+    // Empty, or of unknown size: nothing to read, and every group that would read is known.
     cache.headSample.clear();
-    cache.isBinary = false;
-    cache.binaryDone = true;
-    cache.headDone = true;
-    cache.tailDone = true;
-    cache.lineCountDone = true;
+    cache.groups.isBinary = false;
+    cache.groups.head.emplace();
+    cache.groups.tail.emplace();
+    cache.groups.lineTotal = 0;
     return;
   }
   cache.headSample = readRange(file, 0, windowLength(size, HeadWindow));
   cache.kind = detectEncoding(cache.headSample, cache.bomLength, config);
-  cache.isUnicode = cache.kind != EncodingKind::Other;
 }
 
 } // namespace linepeek

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,30 @@
 
 namespace linepeek {
 
+// The first lines or the last lines of a file: views of the line text of the window they came
+// from, the head sample or the sample's UTF-8, or `text` beside them.
+template <std::size_t Capacity> struct LineGroup {
+  std::string text;
+  std::array<std::string_view, Capacity> slots{};
+  std::int32_t count = 0;
+};
+using HeadLines = LineGroup<static_cast<std::size_t>(HeadCapacity)>;
+using TailLines = LineGroup<static_cast<std::size_t>(TailCapacity)>;
+
+// What the producers compute from the cached file, each group at most once per file: a group
+// without a value is still to compute. A refill renews the whole record, memory included.
+struct AnalysisGroups {
+  // The UTF-8 of a UTF-16 head sample, converted at its first use for the lines of both ends.
+  std::string sampleText;
+  std::optional<bool> isBinary;
+  std::optional<const char*> encoding; // one of EncodingNames
+  std::optional<HeadLines> head;
+  std::optional<TailLines> tail;
+  std::optional<std::int64_t> lineTotal;
+  std::optional<LineEndingKind> lineEndings;
+  std::optional<const Charset*> charset; // a row of Charsets, or null for no verdict
+};
+
 struct AnalysisCache {
   bool valid = false;
   std::u16string fileName;
@@ -23,31 +49,8 @@ struct AnalysisCache {
   std::uint64_t writeTime = 0;
   EncodingKind kind = EncodingKind::Other;
   std::int32_t bomLength = 0;
-  bool isUnicode = false;
   std::string headSample;
-  // The UTF-8 of a UTF-16 head sample, converted at its first use for the lines of both ends.
-  std::string sampleText;
-
-  bool binaryDone = false;
-  bool isBinary = false;
-  bool encodingDone = false;
-  std::string encodingText;
-  // The slots are views of the line text of the window their lines came from: the head sample or
-  // sampleText, or the text held beside them.
-  bool headDone = false;
-  std::string headText;
-  std::array<std::string_view, HeadCapacity> headSlots{};
-  std::int32_t headCount = 0;
-  bool tailDone = false;
-  std::string tailText;
-  std::array<std::string_view, TailCapacity> tailSlots{};
-  std::int32_t tailCount = 0;
-  bool lineCountDone = false;
-  std::int64_t lineTotal = 0;
-  bool lineEndingsDone = false;
-  LineEndingKind lineEndingKind = LineEndingKind::None;
-  bool charsetDone = false;
-  const Charset* charset = nullptr; // a row of Charsets, or null for no verdict
+  AnalysisGroups groups;
 };
 
 // The one record of the process, guarded by the value lock. Emptied by the unload step and
@@ -79,14 +82,12 @@ bool describes(const AnalysisCache& cache, const std::u16string& name, std::int6
 bool holdsWholeFile(const AnalysisCache& cache);
 
 // Makes `cache` describe this file. When the record is valid and name (exact code units), size
-// and write time all match, nothing changes and nothing is read. Otherwise every lazily computed
-// group is cleared (done flags, counts, line texts with their memory, the line total; isBinary,
-// encodingText and lineEndingKind keep stale values behind their cleared flags) and the record
-// refilled: identity stored, then for a size of 0 or less (empty, or a failed size query) the
-// binary, head, tail and line count groups are preset as empty without reading; else one read of
-// min(size, HeadWindow) bytes becomes headSample and detectEncoding sets kind, bomLength and
-// isUnicode. A short or failed read still leaves a valid record; it is not retried while the
-// identity holds. The handle is used only during the call. `config` supplies Utf8BufferSizeKB.
+// and write time all match, nothing changes and nothing is read. Otherwise the record is
+// refilled: a file of no bytes (empty, or whose size is unknown) reads nothing, and its groups
+// are known at once; any other file's first min(size, HeadWindow) bytes become the head sample,
+// whose encoding detectEncoding finds. A short or failed read still leaves a valid record; it is
+// not retried while the identity holds. The handle is used only during the call. `config`
+// supplies Utf8BufferSizeKB.
 void refreshCache(AnalysisCache& cache, platform::FileHandle file, const std::u16string& name,
                   std::int64_t size, std::uint64_t writeTime, const Settings& config);
 

@@ -160,7 +160,7 @@ const Charset* detectCharset(std::string_view sample) {
 }
 
 const Charset* charsetOf(AnalysisCache& cache, const Settings& config) {
-  if (cache.charsetDone) return cache.charset;
+  if (cache.groups.charset) return *cache.groups.charset;
   const Charset* charset = nullptr;
   switch (cache.kind) {
   case EncodingKind::Utf8:
@@ -176,8 +176,7 @@ const Charset* charsetOf(AnalysisCache& cache, const Settings& config) {
     if (!binaryFlag(cache, config)) charset = judged(cache, config);
     break;
   }
-  cache.charset = charset;
-  cache.charsetDone = true;
+  cache.groups.charset = charset;
   return charset;
 }
 

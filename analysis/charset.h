@@ -19,7 +19,7 @@ struct AnalysisCache;
 // detector is released on every way out.
 const Charset* detectCharset(std::string_view sample);
 
-// The charset of the cached file, computed once per cached file (charsetDone): UTF-8 and UTF-16
+// The charset of the cached file, computed once per cached file: UTF-8 and UTF-16
 // kinds name their form; a file that "Type" calls binary (binaryFlag runs when it has not) and a
 // sample without a verdict give null, which gets no value; any other file gets the verdict on
 // its head sample.

@@ -16,6 +16,11 @@ constexpr bool isUtf16(EncodingKind kind) noexcept {
   return kind == EncodingKind::Utf16Le || kind == EncodingKind::Utf16Be;
 }
 
+// UTF-8 or UTF-16: a file whose lines the module holds as UTF-8.
+constexpr bool isUnicode(EncodingKind kind) noexcept {
+  return kind != EncodingKind::Other;
+}
+
 // The encoding kind of `sample`; `bomLength` receives 0, 2 or 3 (0 unless a mark decided). Marks
 // first (EF BB BF, FF FE, FE FF), then the UTF-16 guess on the first Utf16Window bytes, then the
 // UTF-8 pattern test on the first `config.utf8BufferSizeKB` KB. Called at every cache refill of a

@@ -22,10 +22,6 @@ std::string_view prefixOf(std::string_view sample, std::int32_t sizeKB) {
   return sample.substr(0, static_cast<std::size_t>(std::min(wanted, available)));
 }
 
-unsigned byteAt(std::string_view bytes, std::size_t index) {
-  return static_cast<unsigned char>(bytes[index]);
-}
-
 // TAB, LF and CR are the only bytes below 0x20 that plain text holds.
 bool isControlByte(unsigned byte) {
   return byte < 0x20 && byte != 0x09 && byte != Lf && byte != Cr;
@@ -110,16 +106,16 @@ bool looksRussian(std::string_view sample, bool dosLetters, const Settings& conf
 }
 
 bool binaryFlag(AnalysisCache& cache, const Settings& config) {
-  if (cache.binaryDone) return cache.isBinary;
-  // A file found to be UTF-8 or UTF-16 is text whatever control bytes it holds.
-  cache.isBinary = cache.fileSize != 0 && cache.kind == EncodingKind::Other &&
-                   looksBinary(cache.headSample, config);
-  cache.binaryDone = true;
-  return cache.isBinary;
+  if (!cache.groups.isBinary) {
+    // A file found to be UTF-8 or UTF-16 is text whatever control bytes it holds.
+    cache.groups.isBinary = cache.fileSize != 0 && cache.kind == EncodingKind::Other &&
+                            looksBinary(cache.headSample, config);
+  }
+  return *cache.groups.isBinary;
 }
 
 const char* encodingName(AnalysisCache& cache, const Settings& config) {
-  if (cache.encodingDone) return cache.encodingText.c_str();
+  if (cache.groups.encoding) return *cache.groups.encoding;
   const char* name = AnsiName;
   switch (cache.kind) {
   case EncodingKind::Utf8:
@@ -151,9 +147,8 @@ const char* encodingName(AnalysisCache& cache, const Settings& config) {
     break;
   }
   }
-  cache.encodingText = name;
-  cache.encodingDone = true;
-  return cache.encodingText.c_str();
+  cache.groups.encoding = name;
+  return name;
 }
 
 const char* fileTypeName(AnalysisCache& cache, const Settings& config) {

@@ -27,8 +27,8 @@ inline constexpr std::array<const char*, 10> EncodingNames = {
     Utf16LeName, Utf16BeName, Utf8BomName, Utf8NoBomName, AnsiName,
     AnsiRuName,  DosName,     DosRuName,   RtfName,       BinaryName};
 
-// The once-per-file producers of isBinary and encodingText (one of EncodingNames): each computes
-// its value when its done flag is clear, caches it and answers it.
+// The once-per-file producers of the binary flag and of the encoding's name (one of
+// EncodingNames): each computes its group when the record lacks it, and answers it.
 bool binaryFlag(AnalysisCache& cache, const Settings& config);
 const char* encodingName(AnalysisCache& cache, const Settings& config);
 

@@ -70,15 +70,15 @@ std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32
 }
 
 std::int64_t lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config) {
-  if (cache.lineCountDone) return cache.lineTotal;
-  if (cache.fileSize > 0 && static_cast<std::int64_t>(cache.headSample.size()) == cache.fileSize) {
+  if (cache.groups.lineTotal) return *cache.groups.lineTotal;
+  if (cache.fileSize > 0 && holdsWholeFile(cache)) {
     // The head sample holds the whole file: count it where it is, without a read or a buffer.
-    cache.lineTotal = countBytes(cache.headSample, cache.kind, cache.bomLength, config.skipEmpty);
+    cache.groups.lineTotal =
+        countBytes(cache.headSample, cache.kind, cache.bomLength, config.skipEmpty);
   } else {
-    cache.lineTotal = countLines(file, cache.kind, cache.bomLength, config.skipEmpty);
+    cache.groups.lineTotal = countLines(file, cache.kind, cache.bomLength, config.skipEmpty);
   }
-  cache.lineCountDone = true;
-  return cache.lineTotal;
+  return *cache.groups.lineTotal;
 }
 
 } // namespace linepeek

@@ -49,8 +49,8 @@ void scanUnits(const unsigned char* data, std::size_t byteLength, UnitShape shap
 // The count once the file has ended: the ended lines plus an unterminated last line that counts.
 std::int64_t finishCount(const LineState& state);
 
-// The once-per-file producer of lineTotal: counts unless lineCountDone is set, then sets it
-// whatever the result, so a failed count is not retried for the same cached file, and answers
+// The once-per-file producer of the line total: counts when the record lacks it and keeps the
+// result whatever it is, so a failed count is not retried for the same cached file, and answers
 // the total. A head sample that holds the whole file is counted where it is, without a read.
 std::int64_t lineCount(AnalysisCache& cache, platform::FileHandle file, const Settings& config);
 

@@ -34,9 +34,8 @@ inline constexpr std::array<const char*, 5> LineEndingNames = {CrlfName, LfName,
 LineEndingKind classifyLineEndings(std::string_view sample, EncodingKind kind,
                                    std::int32_t bomLength, bool sampleIsWhole);
 
-// The once-per-file producer of lineEndingKind: classifies the head sample unless
-// lineEndingsDone is set, then sets it, and answers the kind. The sample is whole when it holds
-// fileSize bytes.
+// The once-per-file producer of the line endings: classifies the head sample when the record
+// lacks the group, and answers the kind. The sample is whole when it holds the file.
 LineEndingKind lineEndings(AnalysisCache& cache);
 
 // The "Line endings" of the cached file, one of LineEndingNames; null for a file that "Type"

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "analysis/line_extraction_testing.h"
+#include "base/blanks.h"
 #include "base/characters.h"
 #include "base/unicode.h"
 
@@ -85,10 +86,10 @@ WindowRead readWindow(platform::FileHandle file, EncodingKind kind, std::int64_t
 // is let go, so that a wide window read for a few short lines does not stay with the cache, while
 // a long line is never held twice: an end never holds more than its window's text, and while
 // one is split it holds at most a quarter more.
-template <std::size_t Slots>
-void keepOnlyLines(std::string& text, std::array<std::string_view, Slots>& slots,
-                   std::int32_t count) {
-  const auto lines = static_cast<std::size_t>(count);
+template <std::size_t Capacity> void keepOnlyLines(LineGroup<Capacity>& group) {
+  std::string& text = group.text;
+  auto& slots = group.slots;
+  const auto lines = static_cast<std::size_t>(group.count);
   std::size_t total = 0;
   for (std::size_t i = 0; i < lines; ++i)
     total += slots[i].size();
@@ -109,15 +110,16 @@ void keepOnlyLines(std::string& text, std::array<std::string_view, Slots>& slots
 // The head sample as line text: past its BOM, and for UTF-16 converted to UTF-8 once per cached
 // file, in sampleText, for both ends.
 std::string_view sampleText(AnalysisCache& cache) {
-  if (isUtf16(cache.kind) && !cache.sampleText.empty()) return cache.sampleText;
-  return windowText(cache.headSample, cache.kind, cache.bomLength, cache.sampleText);
+  std::string& decoded = cache.groups.sampleText;
+  if (isUtf16(cache.kind) && !decoded.empty()) return decoded;
+  return windowText(cache.headSample, cache.kind, cache.bomLength, decoded);
 }
 
 // One tail window of at most `window` bytes ending at the end of the file. Answers false, and
 // leaves the slots alone, when the read failed: the bytes before the failure stop short of the
 // end of the file, so whatever lines they hold are not the last ones. A read that stops early at
 // the end of the file (a file shorter than its size said) holds the file's last bytes: used.
-bool tailPass(AnalysisCache& cache, platform::FileHandle file, std::int32_t window,
+bool tailPass(AnalysisCache& cache, TailLines& tail, platform::FileHandle file, std::int32_t window,
               bool skipEmpty) {
   std::int32_t length = windowLength(cache.fileSize, window);
   if (length <= 0) return false;
@@ -131,49 +133,51 @@ bool tailPass(AnalysisCache& cache, platform::FileHandle file, std::int32_t wind
   }
   // A head sample that holds the whole file is this window already; do not read it again.
   if (start == 0 && static_cast<std::int64_t>(cache.headSample.size()) == cache.fileSize) {
-    splitTail(cache, sampleText(cache), true, skipEmpty);
+    splitTail(tail, sampleText(cache), true, skipEmpty);
     return true;
   }
   WindowRead read = readWindow(file, cache.kind, start, length, start == 0 ? cache.bomLength : 0);
   if (read.failed) return false;
-  cache.tailText = std::move(read.text);
-  splitTail(cache, std::string_view(cache.tailText).substr(read.textFrom), start == 0, skipEmpty);
-  keepOnlyLines(cache.tailText, cache.tailSlots, cache.tailCount);
+  tail.text = std::move(read.text);
+  splitTail(tail, std::string_view(tail.text).substr(read.textFrom), start == 0, skipEmpty);
+  keepOnlyLines(tail);
   return true;
 }
 
 } // namespace
 
-void headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
-               LineWindows windows) {
-  if (cache.headDone) return;
+const HeadLines& headLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
+                           LineWindows windows) {
+  if (cache.groups.head) return *cache.groups.head;
+  // Built in place: the slots may be views of its own text.
+  HeadLines& head = cache.groups.head.emplace();
   // First pass: the head sample the cache already holds, no read.
   const auto sampleBytes = static_cast<std::int64_t>(cache.headSample.size());
-  splitHead(cache, sampleText(cache), sampleBytes >= cache.fileSize, config.skipEmpty);
-  if (cache.headCount < HeadCapacity && cache.fileSize > windows.first) {
+  splitHead(head, sampleText(cache), sampleBytes >= cache.fileSize, config.skipEmpty);
+  if (head.count < HeadCapacity && cache.fileSize > windows.first) {
     // Both windows start at offset 0, so a wide read no longer than the sample (a failed or
     // short read) cannot add a line; keep the first pass rather than lose its lines.
     WindowRead wide = readWindow(file, cache.kind, 0, windowLength(cache.fileSize, windows.wide),
                                  cache.bomLength);
     if (wide.bytesRead > sampleBytes) {
-      cache.headText = std::move(wide.text);
-      splitHead(cache, std::string_view(cache.headText).substr(wide.textFrom),
+      head.text = std::move(wide.text);
+      splitHead(head, std::string_view(head.text).substr(wide.textFrom),
                 wide.bytesRead >= cache.fileSize, config.skipEmpty);
-      keepOnlyLines(cache.headText, cache.headSlots, cache.headCount);
+      keepOnlyLines(head);
     }
   }
-  cache.headDone = true;
+  return head;
 }
 
-void tailLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
-               LineWindows windows) {
-  if (cache.tailDone) return;
-  cache.tailCount = 0;
-  tailPass(cache, file, windows.first, config.skipEmpty);
-  if (cache.tailCount < TailCapacity && cache.fileSize > windows.first) {
-    tailPass(cache, file, windows.wide, config.skipEmpty);
+const TailLines& tailLines(AnalysisCache& cache, platform::FileHandle file, const Settings& config,
+                           LineWindows windows) {
+  if (cache.groups.tail) return *cache.groups.tail;
+  TailLines& tail = cache.groups.tail.emplace();
+  tailPass(cache, tail, file, windows.first, config.skipEmpty);
+  if (tail.count < TailCapacity && cache.fileSize > windows.first) {
+    tailPass(cache, tail, file, windows.wide, config.skipEmpty);
   }
-  cache.tailDone = true;
+  return tail;
 }
 
 std::string_view windowText(std::string_view raw, EncodingKind kind, std::int32_t bomLength,
@@ -187,33 +191,30 @@ std::string_view windowText(std::string_view raw, EncodingKind kind, std::int32_
 }
 
 bool isBlankLine(std::string_view line) {
-  for (const char c : line) {
-    if (static_cast<unsigned char>(c) > LastBlank) return false;
-  }
-  return true;
+  return isBlankText(line);
 }
 
-void splitHead(AnalysisCache& cache, std::string_view text, bool edgeComplete, bool skipEmpty) {
+void splitHead(HeadLines& head, std::string_view text, bool edgeComplete, bool skipEmpty) {
   std::int32_t count = 0;
   std::size_t lineStart = 0;
   while (count < HeadCapacity && lineStart < text.size()) {
     const std::size_t lf = findLf(text, lineStart);
     if (lf == std::string_view::npos) break;
     const std::string_view line = dropOneCr(text.substr(lineStart, lf - lineStart));
-    if (keepLine(line, skipEmpty)) cache.headSlots[static_cast<std::size_t>(count++)] = line;
+    if (keepLine(line, skipEmpty)) head.slots[static_cast<std::size_t>(count++)] = line;
     lineStart = lf + 1;
   }
   // Bytes after the last LF are a line only when the window reaches the end of the file;
   // otherwise the window may have cut them off mid-line.
   if (edgeComplete && count < HeadCapacity && lineStart < text.size()) {
     const std::string_view line = dropOneCr(text.substr(lineStart));
-    if (keepLine(line, skipEmpty)) cache.headSlots[static_cast<std::size_t>(count++)] = line;
+    if (keepLine(line, skipEmpty)) head.slots[static_cast<std::size_t>(count++)] = line;
   }
-  cache.headCount = count;
+  head.count = count;
 }
 
-void splitTail(AnalysisCache& cache, std::string_view text, bool edgeComplete, bool skipEmpty) {
-  cache.tailCount = 0;
+void splitTail(TailLines& tail, std::string_view text, bool edgeComplete, bool skipEmpty) {
+  tail.count = 0;
   if (text.empty()) return;
   // Found last line first, stored in file order once all are known.
   std::array<std::string_view, TailCapacity> found{};
@@ -233,8 +234,8 @@ void splitTail(AnalysisCache& cache, std::string_view text, bool edgeComplete, b
     if (keepLine(line, skipEmpty)) found[count++] = line;
   }
   for (std::size_t j = 0; j < count; ++j)
-    cache.tailSlots[count - 1 - j] = found[j];
-  cache.tailCount = static_cast<std::int32_t>(count);
+    tail.slots[count - 1 - j] = found[j];
+  tail.count = static_cast<std::int32_t>(count);
 }
 
 } // namespace linepeek

@@ -25,4 +25,15 @@ template <typename Char> std::basic_string<Char> asciiLowered(const std::basic_s
   return asciiLowered(std::basic_string_view<Char>(text));
 }
 
+// Whether two texts are the same but for the letter case of A to Z.
+template <typename Char>
+constexpr bool sameIgnoringAsciiCase(std::basic_string_view<Char> a,
+                                     std::basic_string_view<Char> b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  }
+  return true;
+}
+
 } // namespace linepeek

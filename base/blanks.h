@@ -13,14 +13,26 @@ template <typename Char> constexpr bool isBlank(Char unit) noexcept {
   return static_cast<std::make_unsigned_t<Char>>(unit) <= LastBlank;
 }
 
+// The text without the units at either end for which `trims` holds.
+template <typename Char, typename Trims>
+constexpr std::basic_string_view<Char> trimmedBy(std::basic_string_view<Char> text,
+                                                 Trims trims) noexcept {
+  while (!text.empty() && trims(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && trims(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
 // The text without the blanks at either end.
 template <typename Char>
 constexpr std::basic_string_view<Char> trimBlanks(std::basic_string_view<Char> text) noexcept {
-  while (!text.empty() && isBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
+  return trimmedBy(text, [](Char unit) { return isBlank(unit); });
+}
+
+// True for a text of blanks only, and for the empty text.
+template <typename Char> constexpr bool isBlankText(std::basic_string_view<Char> text) noexcept {
+  return trimBlanks(text).empty();
 }
 
 } // namespace linepeek

@@ -2,7 +2,15 @@
 // a byte of an 8-bit or UTF-8 text, or a UTF-16 code unit.
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 namespace linepeek {
+
+// The byte of `text` at `at` as the value it holds, 0 to 255.
+constexpr unsigned byteAt(std::string_view text, std::size_t at) noexcept {
+  return static_cast<unsigned char>(text[at]);
+}
 
 inline constexpr unsigned char Lf = 0x0A; // ends a line
 inline constexpr unsigned char Cr = 0x0D; // dropped once before the LF that ends a line

@@ -9,6 +9,11 @@
 
 namespace linepeek {
 
+// On the process-wide records: their constructors run before every other dynamic initializer
+// of the module and before its load hook, which fills them, whatever order the linker puts the
+// objects in (GCC and clang; 101 is the first priority left to programs).
+#define LINEPEEK_CONSTRUCTED_FIRST __attribute__((init_priority(101)))
+
 template <typename T> union NeverDestroyed {
   NeverDestroyed() : value() {}
   ~NeverDestroyed() {}

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/characters.h"
+
 namespace linepeek {
 namespace {
 
@@ -70,10 +72,7 @@ inline std::size_t utf8Of(char32_t codePoint, char* output) {
 // core); a byte order chosen per unit and a call per character took 2.8 and 3.8.
 template <bool BigEndian>
 std::size_t bytesToUtf8(const unsigned char* in, std::size_t units, char* output) {
-  constexpr std::size_t High = BigEndian ? 0 : 1; // the byte of a unit that holds its high half
-  const auto unitAt = [in](std::size_t i) {
-    return char32_t{in[2 * i + High]} << 8 | in[2 * i + 1 - High];
-  };
+  const auto unitAt = [in](std::size_t i) { return char32_t{utf16UnitAt(in, i, BigEndian)}; };
   std::size_t written = 0;
   bool valid = true;
   for (std::size_t i = 0; i < units; ++i) {
@@ -91,8 +90,7 @@ std::size_t bytesToUtf8(const unsigned char* in, std::size_t units, char* output
 } // namespace
 
 Utf8Character decodeUtf8Character(std::string_view text, std::size_t at) {
-  const auto byteAt = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned lead = byteAt(at);
+  const unsigned lead = byteAt(text, at);
   if (lead < 0x80) return {lead, 1, true};
   // The well-formed sequences: the lead byte fixes the length and the range of the second byte;
   // every later byte is 80..BF. This leaves out overlong forms, surrogates (ED A0..BF) and code
@@ -117,7 +115,7 @@ Utf8Character decodeUtf8Character(std::string_view text, std::size_t at) {
   }
   std::size_t taken = 1;
   while (taken < length && at + taken < text.size()) {
-    const unsigned next = byteAt(at + taken);
+    const unsigned next = byteAt(text, at + taken);
     if (next < (taken == 1 ? secondLow : 0x80u) || next > (taken == 1 ? secondHigh : 0xBFu)) break;
     codePoint = (codePoint << 6) | (next & 0x3Fu);
     ++taken;

@@ -53,6 +53,14 @@ std::size_t decodeUtf8(const char* input, std::size_t bytes, char16_t* output, s
 std::size_t encodeUtf8(const char16_t* input, std::size_t units, char* output, std::size_t capacity,
                        bool* valid = nullptr);
 
+// Unit `index` of UTF-16 held as bytes in the given order.
+constexpr char16_t utf16UnitAt(const unsigned char* bytes, std::size_t index,
+                               bool bigEndian) noexcept {
+  const unsigned first = bytes[2 * index];
+  const unsigned second = bytes[2 * index + 1];
+  return static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+}
+
 // The most UTF-8 bytes that `bytes` bytes of UTF-16 give: three a unit (a unit of the basic
 // plane, or U+FFFD for an unpaired surrogate), as a pair gives four for its two units.
 constexpr std::size_t utf8Room(std::size_t utf16Bytes) {

@@ -11,7 +11,7 @@ namespace linepeek::cli {
 namespace {
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  return asciiLowered(a) == asciiLowered(b);
+  return sameIgnoringAsciiCase(a, b);
 }
 
 // The position of `word` among `words`: exactly, else ignoring ASCII case; words.size() when

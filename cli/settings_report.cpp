@@ -32,7 +32,7 @@ std::string grouped(int count) {
 
 // Section and key names as the INI reader compares them.
 bool sameName(std::u16string_view a, std::u16string_view b) {
-  return asciiLowered(a) == asciiLowered(b);
+  return sameIgnoringAsciiCase(a, b);
 }
 
 // Edits (a unit inserted, removed, changed, or two neighbours swapped) that turn one name into

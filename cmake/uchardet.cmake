@@ -1,7 +1,7 @@
 # The charset detector behind "Charset": uchardet 0.0.7, from Debian's source package, which
 # scripts/install-deps.sh fetches and checks against pinned hashes. Its own CMake files set
 # global flags and build tools and tests, so the library is built here from its sources alone:
-# static and position-independent, linked into linepeek_core, the same sources for the shared
+# static and position-independent, linked into linepeek_analysis, the same sources for the shared
 # object and the DLL. Its warnings are its own: it is compiled without ours.
 #
 # It is used under the Mozilla Public License 1.1, one of its three licences. The archives carry
@@ -28,7 +28,6 @@ if(LINEPEEK_SANITIZE)
 endif()
 # SYSTEM: our warnings do not reach into its header either.
 target_include_directories(linepeek_uchardet SYSTEM INTERFACE ${LINEPEEK_UCHARDET_DIR}/src)
-target_link_libraries(linepeek_core PRIVATE linepeek_uchardet)
 
 # The notice for the archives: what the module holds, under which licence, and where its source
 # is; then the licence text.

@@ -98,10 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   cache.headSample = std::string(sample);
   cache.kind = static_cast<linepeek::EncodingKind>(expectedKind);
   cache.bomLength = expectedBom;
-  cache.isUnicode = expectedKind != ref::KindOther;
   if (sample.empty()) {
     cache.fileSize = 0;
-    cache.binaryDone = true;
+    cache.groups.isBinary = false;
   }
   if (typeFirst) linepeek::binaryFlag(cache, config);
   linepeek::encodingName(cache, config);
@@ -110,10 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool expectedBinary = ref::binaryFlag(sample, cache.fileSize, expectedKind, naming);
   const std::string expectedName =
       ref::encodingName(sample, cache.fileSize, expectedKind, expectedBom, naming);
-  if (!cache.binaryDone || cache.isBinary != expectedBinary)
-    fail(std::string("binaryFlag gave ") + (cache.isBinary ? "binary" : "text"));
-  if (!cache.encodingDone || cache.encodingText != expectedName)
-    fail("encodingName gave '" + cache.encodingText + "', expected '" + expectedName + "'");
+  if (cache.groups.isBinary != expectedBinary)
+    fail(std::string("binaryFlag gave ") + (cache.groups.isBinary == true ? "binary" : "text"));
+  if (!cache.groups.encoding || *cache.groups.encoding != expectedName)
+    fail("encodingName gave '" + std::string(cache.groups.encoding.value_or("(none)")) +
+         "', expected '" + expectedName + "'");
 
   // Line endings in the units of every kind, the sample whole or followed by more of the file;
   // then the producer on the cache, whose file is longer than its sample unless typeFirst.
@@ -140,16 +140,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The producers run once per cached file: a second call must not recompute.
   using linepeek::LineEndingKind;
   const LineEndingKind keptEnds =
-      cache.lineEndingKind == LineEndingKind::Crlf ? LineEndingKind::Lf : LineEndingKind::Crlf;
-  cache.lineEndingsDone = true;
-  cache.lineEndingKind = keptEnds;
-  cache.encodingText = "kept";
-  cache.isBinary = !expectedBinary;
-  linepeek::encodingName(cache, config);
-  linepeek::binaryFlag(cache, config);
-  linepeek::lineEndings(cache);
-  if (cache.encodingText != "kept" || cache.isBinary == expectedBinary ||
-      cache.lineEndingKind != keptEnds)
-    fail("a producer ran again although its done flag was set");
+      cache.groups.lineEndings == LineEndingKind::Crlf ? LineEndingKind::Lf : LineEndingKind::Crlf;
+  cache.groups.lineEndings = keptEnds;
+  const char* const kept = "kept";
+  cache.groups.encoding = kept;
+  cache.groups.isBinary = !expectedBinary;
+  if (linepeek::encodingName(cache, config) != kept ||
+      linepeek::binaryFlag(cache, config) == expectedBinary ||
+      linepeek::lineEndings(cache) != keptEnds)
+    fail("a producer ran again although its group was computed");
   return 0;
 }

@@ -71,19 +71,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (text != ref::decodeWindow(payload, choice.kind, choice.bomLength)) fail("windowText");
 
   // Slots hold leftovers from an earlier file: only those below the count may be read.
-  linepeek::AnalysisCache cache;
-  cache.headSlots.fill("stale");
-  cache.tailSlots.fill("stale");
-  cache.tailCount = 2;
-  linepeek::splitHead(cache, text, headEdge, skipEmpty);
+  linepeek::HeadLines heads;
+  linepeek::TailLines tails;
+  heads.slots.fill("stale");
+  tails.slots.fill("stale");
+  tails.count = 2;
+  linepeek::splitHead(heads, text, headEdge, skipEmpty);
   const std::vector<std::string> head = ref::headLines(text, headEdge, skipEmpty, 10);
-  if (slots(cache.headSlots, cache.headCount) != head)
-    fail("splitHead gave " + describe(slots(cache.headSlots, cache.headCount)) + ", expected " +
+  if (slots(heads.slots, heads.count) != head)
+    fail("splitHead gave " + describe(slots(heads.slots, heads.count)) + ", expected " +
          describe(head));
-  linepeek::splitTail(cache, text, tailEdge, skipEmpty);
+  linepeek::splitTail(tails, text, tailEdge, skipEmpty);
   const std::vector<std::string> tail = ref::tailLines(text, tailEdge, skipEmpty, 3);
-  if (slots(cache.tailSlots, cache.tailCount) != tail)
-    fail("splitTail gave " + describe(slots(cache.tailSlots, cache.tailCount)) + ", expected " +
+  if (slots(tails.slots, tails.count) != tail)
+    fail("splitTail gave " + describe(slots(tails.slots, tails.count)) + ", expected " +
          describe(tail));
 
   // The payload as a whole file; an empty file is preset by the cache and never split.
@@ -96,23 +97,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fileCache.fileSize = static_cast<std::int64_t>(payload.size());
   fileCache.kind = kind;
   fileCache.bomLength = choice.bomLength;
-  fileCache.isUnicode = choice.kind != ref::KindOther;
   fileCache.headSample = std::string(payload.substr(0, static_cast<std::size_t>(first)));
   linepeek::Settings config;
   linepeek::loadDefaults(config);
   config.skipEmpty = skipEmpty;
   const linepeek::LineWindows windows{first, wide};
-  linepeek::tailLines(fileCache, file.get(), config, windows);
-  linepeek::headLines(fileCache, file.get(), config, windows);
+  const linepeek::TailLines& fileTails =
+      linepeek::tailLines(fileCache, file.get(), config, windows);
+  const linepeek::HeadLines& fileHeads =
+      linepeek::headLines(fileCache, file.get(), config, windows);
   const std::vector<std::string> fileHead =
       ref::headGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
   const std::vector<std::string> fileTail =
       ref::tailGroup(payload, choice.kind, choice.bomLength, skipEmpty, first, wide);
-  if (!fileCache.headDone || slots(fileCache.headSlots, fileCache.headCount) != fileHead)
-    fail("headLines gave " + describe(slots(fileCache.headSlots, fileCache.headCount)) +
-         ", expected " + describe(fileHead));
-  if (!fileCache.tailDone || slots(fileCache.tailSlots, fileCache.tailCount) != fileTail)
-    fail("tailLines gave " + describe(slots(fileCache.tailSlots, fileCache.tailCount)) +
-         ", expected " + describe(fileTail));
+  if (slots(fileHeads.slots, fileHeads.count) != fileHead)
+    fail("headLines gave " + describe(slots(fileHeads.slots, fileHeads.count)) + ", expected " +
+         describe(fileHead));
+  if (slots(fileTails.slots, fileTails.count) != fileTail)
+    fail("tailLines gave " + describe(slots(fileTails.slots, fileTails.count)) + ", expected " +
+         describe(fileTail));
   return 0;
 }

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "settings/replace_pairs.h"
-#include "settings/replace_pairs_testing.h"
+#include "plugin/replace_stream_testing.h"
 #include "settings/settings.h"
+#include "settings/settings_check.h"
 #include "tests/reference/replacements.h"
 
 namespace {

@@ -84,11 +84,11 @@ bool needsFile(const AnalysisCache& cache, FieldRole role) {
   if (holdsWholeFile(cache)) return false;
   switch (role) {
   case FieldRole::HeadLine:
-    return !cache.headDone;
+    return !cache.groups.head;
   case FieldRole::TailLine:
-    return !cache.tailDone;
+    return !cache.groups.tail;
   case FieldRole::LineCount:
-    return !cache.lineCountDone;
+    return !cache.groups.lineTotal;
   case FieldRole::Encoding:
   case FieldRole::Type:
   case FieldRole::LineEndings:

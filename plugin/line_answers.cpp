@@ -5,10 +5,11 @@
 
 #include "analysis/charset.h"
 #include "analysis/line_extraction.h"
+#include "base/blanks.h"
 #include "base/characters.h"
 #include "base/unicode.h"
 #include "platform/platform.h"
-#include "settings/replace_pairs.h"
+#include "plugin/replace_stream.h"
 
 namespace linepeek {
 namespace {
@@ -31,11 +32,10 @@ void decodeInto(std::string_view text, platform::TextDecoder& decoder, ReplaceSt
   }
 }
 
-// A blank ends the line's text at either side: control bytes and the space. In a charset that
-// shifts state, ESC starts a shift, which the characters after it need.
+// In a charset that shifts state, ESC starts a shift, which the characters after it need: it is
+// no blank there.
 bool isEdgeBlank(char byte, bool keepEscape) {
-  const auto value = static_cast<unsigned char>(byte);
-  return value <= LastBlank && !(keepEscape && value == Esc);
+  return isBlank(byte) && !(keepEscape && static_cast<unsigned char>(byte) == Esc);
 }
 
 } // namespace
@@ -43,7 +43,7 @@ bool isEdgeBlank(char byte, bool keepEscape) {
 PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field& field,
                     int unitIndex, const Settings& config) {
   PickedLine picked;
-  if (cache.isUnicode) {
+  if (isUnicode(cache.kind)) {
     picked.codePage = platform::Utf8CodePage;
   } else if (unitIndex == DosUnit) {
     picked.codePage = platform::OemCodePage;
@@ -51,16 +51,16 @@ PickedLine pickLine(AnalysisCache& cache, platform::FileHandle file, const Field
     picked.charset = charsetOf(cache, config);
   }
   if (field.role == FieldRole::HeadLine) {
-    headLines(cache, file, config);
-    if (field.line <= cache.headCount) {
+    const HeadLines& head = headLines(cache, file, config);
+    if (field.line <= head.count) {
       picked.found = true;
-      picked.text = cache.headSlots[static_cast<std::size_t>(field.line - 1)];
+      picked.text = head.slots[static_cast<std::size_t>(field.line - 1)];
     }
   } else {
-    tailLines(cache, file, config);
-    if (field.line <= cache.tailCount) {
+    const TailLines& tail = tailLines(cache, file, config);
+    if (field.line <= tail.count) {
       picked.found = true;
-      picked.text = cache.tailSlots[static_cast<std::size_t>(cache.tailCount - field.line)];
+      picked.text = tail.slots[static_cast<std::size_t>(tail.count - field.line)];
     }
   }
   return picked;
@@ -74,11 +74,8 @@ int finishLine(const PickedLine& picked, void* valueBuffer, int maxLen, const Se
   const bool keepEscape = decoder && decoder->isOpen() && picked.charset->shiftsState;
   if (!decoder || !decoder->isOpen()) decoder.emplace(picked.codePage);
 
-  std::string_view line = picked.text;
-  while (!line.empty() && isEdgeBlank(line.front(), keepEscape))
-    line.remove_prefix(1);
-  while (!line.empty() && isEdgeBlank(line.back(), keepEscape))
-    line.remove_suffix(1);
+  const std::string_view line =
+      trimmedBy(picked.text, [keepEscape](char byte) { return isEdgeBlank(byte, keepEscape); });
   if (line.empty()) return FieldEmpty;
 
   // The host's buffer holds maxLen bytes: room for maxLen / 2 units, the zero included. One

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/bounds.h"
 #include "settings/settings.h"
@@ -105,7 +107,8 @@ inline constexpr SettingKey SettingKeys[] = {
                   "line columns and the line count."),
     onOffKey(u"Options", u"LineEndings", 0, &Settings::lineEndings,
              "`1` offers the field `Line endings` (`CRLF`, `LF`, `CR`, `Mixed` or `None`, from the "
-             "first 64 KB of a text file) after the sixteen others; `0` leaves the field list as "
+             "first {HeadWindowKB} KB of a text file) after the sixteen others; `0` leaves the "
+             "field list as "
              "it is."),
     onOffKey(u"Options", u"Charset", 0, &Settings::charset,
              "`1` offers the field `Charset` after every other field: the code page of 8-bit "
@@ -152,7 +155,26 @@ inline constexpr std::u16string_view ReplaceDefault = u"=";
 inline constexpr std::string_view ReplaceHelp =
     "Text replaced in the line columns, slot 1 first: the value is `from=to`, split at its first "
     "`=` and matched exactly and with case; `to` may be empty. An empty `from`, as in the "
-    "default, replaces nothing. The text each slot leaves is cut after 4,194,304 UTF-16 code "
+    "default, replaces nothing. The text each slot leaves is cut after {WideWindow} UTF-16 code "
     "units, the longest line the module reads.";
+
+// A help text with its sizes written in: {HeadWindowKB}, the head sample in KB, and
+// {WideWindow}, the widest line window in units, with thousands separators.
+inline std::string helpText(std::string_view help) {
+  const auto grouped = [](std::int64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+      digits.insert(at - 3, ",");
+    return digits;
+  };
+  std::string text(help);
+  for (const auto& [token, value] :
+       {std::pair<std::string_view, std::string>{"{HeadWindowKB}", grouped(HeadWindow / 1024)},
+        std::pair<std::string_view, std::string>{"{WideWindow}", grouped(WideWindow)}}) {
+    for (std::size_t at = text.find(token); at != std::string::npos; at = text.find(token, at))
+      text.replace(at, token.size(), value);
+  }
+  return text;
+}
 
 } // namespace linepeek

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/blanks.h"
 #include "base/characters.h"
 #include "base/never_destroyed.h"
 #include "platform/platform.h"
@@ -19,7 +20,7 @@
 namespace linepeek {
 namespace {
 
-NeverDestroyed<Settings> settingsRecord;
+NeverDestroyed<Settings> settingsRecord LINEPEEK_CONSTRUCTED_FIRST;
 
 } // namespace
 
@@ -33,19 +34,6 @@ constexpr int ModulePathUnits = 260;
 constexpr int ModulePathMaxUnits = 32768;
 // Longer number texts do not parse, as with a 255-character short string.
 constexpr std::size_t MaxNumberUnits = 255;
-
-// Blanks that trimming removes: every code unit up to U+0020, control characters included.
-bool isTrimmed(char16_t unit) {
-  return unit <= LastBlank;
-}
-
-std::u16string_view trimmed(std::u16string_view text) {
-  while (!text.empty() && isTrimmed(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isTrimmed(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
 
 // The digit's value in any base up to 16, or -1.
 int digitValue(char16_t unit) {
@@ -89,7 +77,7 @@ void storeText(const SettingKey& row, std::u16string_view value, Settings& targe
     target.*row.flag = value != u"0";
     break;
   case KeyKind::ExtensionList:
-    target.*row.text = asciiLowered(trimmed(value));
+    target.*row.text = asciiLowered(trimBlanks(std::u16string_view(value)));
     break;
   case KeyKind::ByteList:
     buildByteFlagTable(value, target.*row.bytes);
@@ -214,7 +202,7 @@ void buildByteFlagTable(std::u16string_view list, ByteFlagTable& table,
   table.fill(0);
   // Entries are the runs between spaces of the trimmed list: neighbours may share one space
   // ("AB BB"), while a comma or a tab joins an entry to its neighbour.
-  std::u16string_view text = trimmed(list);
+  std::u16string_view text = trimBlanks(list);
   while (!text.empty()) {
     const std::u16string_view entry = text.substr(0, text.find(u' '));
     text.remove_prefix(std::min(entry.size() + 1, text.size()));

@@ -57,11 +57,9 @@ bool readSettingsFile(const char16_t* path, std::string& bytes, bool& isCut) {
 
 std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
   std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto first = static_cast<unsigned char>(bytes[2 * i]);
-    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
-    text[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-  }
+  const auto* units = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = utf16UnitAt(units, i, bigEndian);
   return text;
 }
 

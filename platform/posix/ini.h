@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/ascii.h"
+#include "base/blanks.h"
 
 namespace linepeek::platform::posix {
 
@@ -24,20 +25,12 @@ inline bool isIniBlank(char16_t unit) {
 }
 
 inline Text trimmed(Text text) {
-  while (!text.empty() && isIniBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isIniBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
+  return trimmedBy(text, isIniBlank);
 }
 
 // Section and key names compare without regard to ASCII case.
 inline bool sameName(Text a, Text b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-  }
-  return true;
+  return sameIgnoringAsciiCase(a, b);
 }
 
 // Calls `visit(isHeader, text)` for each section header, with its trimmed name, and for each

@@ -1,14 +1,26 @@
-// Compiled into the module only. The references below pull the plugin's load and unload steps
-// out of the core library and the hooks that call them out of the platform library; the hooks
-// come last in the link, so they run after every other initializer (load_hooks.h).
+// The load and unload steps of the shared object: a constructor and a destructor function,
+// compiled into the module only. Linux: ELF runs them from .init_array and .fini_array, at
+// dlopen/dlclose and at exit. The records the load step fills are constructed first whatever the
+// link order (LINEPEEK_CONSTRUCTED_FIRST, base/never_destroyed.h). Nothing may escape into the
+// dynamic loader, so every exception stops here.
 #include "platform/platform.h"
-#include "platform/posix/load_hooks.h"
 
 namespace {
 
-__attribute__((used)) void (*const LoadStep)() = &linepeek::onLoad;
-__attribute__((used)) void (*const UnloadStep)() = &linepeek::onUnload;
-__attribute__((used)) const void* const LoadHooksReference =
-    &linepeek::platform::posix::LoadHooksAnchor;
+__attribute__((constructor)) void linepeekModuleLoad() noexcept {
+  try {
+    linepeek::onLoad();
+  } catch (...) {
+    // A failed load leaves the defaults in place; the loader cannot be told.
+  }
+}
+
+__attribute__((destructor)) void linepeekModuleUnload() noexcept {
+  try {
+    linepeek::onUnload();
+  } catch (...) {
+    // Nothing to undo: the module is going away.
+  }
+}
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "base/characters.h"
 #include "base/unicode.h"
 #include "platform/win32/wide.h"
 
@@ -84,15 +85,14 @@ namespace {
 // their first bytes give.
 std::size_t wholeCharacters(std::string_view input, const std::array<bool, 256>& lead,
                             bool fourByteForms) {
-  const auto byteAt = [&input](std::size_t i) { return static_cast<unsigned char>(input[i]); };
   std::size_t at = 0;
   while (at < input.size()) {
     std::size_t length = 1;
-    if (lead[byteAt(at)]) {
+    if (lead[byteAt(input, at)]) {
       length = 2;
       // GB 18030: a digit after the first byte makes a four-byte character.
-      if (fourByteForms && at + 1 < input.size() && byteAt(at + 1) >= 0x30 &&
-          byteAt(at + 1) <= 0x39)
+      if (fourByteForms && at + 1 < input.size() && byteAt(input, at + 1) >= 0x30 &&
+          byteAt(input, at + 1) <= 0x39)
         length = 4;
     }
     if (input.size() - at < length) break;

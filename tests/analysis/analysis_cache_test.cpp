@@ -41,20 +41,18 @@ TEST_F(AnalysisCacheTest, RefillsOnlyWhenIdentityChanges) {
     fake::putFile(u"A.txt", "abc", 7);
     cache = {};
     refresh(u"a.txt", 3, 7);
-    cache.headDone = true;
-    cache.headCount = 1;
-    cache.headText.assign(1 << 20, 'x');
-    cache.headSlots[0] = cache.headText;
-    cache.lineEndingsDone = true;
+    HeadLines& head = cache.groups.head.emplace();
+    head.count = 1;
+    head.text.assign(1 << 20, 'x');
+    head.slots[0] = head.text;
+    cache.groups.lineEndings = LineEndingKind::Lf;
     cache.valid = !row.invalidate;
     const std::int64_t readsBefore = fake::counters().reads;
     refresh(row.name, row.size, row.time);
     EXPECT_EQ(fake::counters().reads - readsBefore, row.refills ? 1 : 0);
-    EXPECT_EQ(cache.headDone, !row.refills);
-    EXPECT_EQ(cache.headCount, row.refills ? 0 : 1);
-    EXPECT_EQ(cache.lineEndingsDone, !row.refills);
-    // A refill lets go of the old lines' memory, not only of their text.
-    EXPECT_EQ(cache.headText.capacity() >= (1u << 20), !row.refills);
+    // A refill lets go of every group, the old lines' memory with them.
+    EXPECT_EQ(cache.groups.head.has_value(), !row.refills);
+    EXPECT_EQ(cache.groups.lineEndings.has_value(), !row.refills);
     EXPECT_TRUE(cache.valid);
   }
 }
@@ -69,9 +67,10 @@ TEST_F(AnalysisCacheTest, EmptyOrUnknownSizePresetsGroups) {
     cache.kind = EncodingKind::Utf8;
     refresh(u"e", size, 1);
     EXPECT_EQ(fake::counters().reads, 0);
-    EXPECT_TRUE(cache.valid && cache.binaryDone && cache.headDone && cache.tailDone &&
-                cache.lineCountDone);
-    EXPECT_FALSE(cache.encodingDone || cache.isBinary || cache.isUnicode);
+    EXPECT_TRUE(cache.valid && cache.groups.head && cache.groups.tail);
+    EXPECT_EQ(cache.groups.isBinary, false);
+    EXPECT_EQ(cache.groups.lineTotal, 0);
+    EXPECT_FALSE(cache.groups.encoding);
     EXPECT_EQ(cache.kind, EncodingKind::Other);
     EXPECT_EQ(cache.headSample, "");
   }
@@ -89,7 +88,6 @@ TEST_F(AnalysisCacheTest, HeadSampleIsOneReadOfTheFirstWindow) {
     EXPECT_EQ(cache.headSample, bytes.substr(0, 65536));
     EXPECT_EQ(cache.kind, EncodingKind::Utf8);
     EXPECT_EQ(cache.bomLength, 3);
-    EXPECT_TRUE(cache.isUnicode);
   }
 }
 

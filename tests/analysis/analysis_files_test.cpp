@@ -36,10 +36,10 @@ protected:
     ASSERT_TRUE(file.isOpen());
     const std::int64_t size = file.size();
     refreshCache(cache, file.get(), path.u16string(), size, file.writeTime(), config);
-    headLines(cache, file.get(), config);
-    tailLines(cache, file.get(), config);
-    head.assign(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount);
-    tail.assign(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount);
+    const HeadLines& heads = headLines(cache, file.get(), config);
+    const TailLines& tails = tailLines(cache, file.get(), config);
+    head.assign(heads.slots.begin(), heads.slots.begin() + heads.count);
+    tail.assign(tails.slots.begin(), tails.slots.begin() + tails.count);
   }
 
   test::TempFolder temp;

@@ -117,7 +117,7 @@ TEST(Charset, ProducerOnTheCachedFile) {
     cache.headSample = hex(row.sample);
     cache.fileSize = static_cast<std::int64_t>(cache.headSample.size());
     EXPECT_EQ(shown(charsetName(cache, config)), row.expected);
-    EXPECT_TRUE(cache.charsetDone);
+    EXPECT_TRUE(cache.groups.charset);
     cache.headSample = "\xC0\xE0";
     cache.kind = EncodingKind::Other;
     EXPECT_EQ(shown(charsetName(cache, config)), row.expected);

@@ -27,7 +27,6 @@ AnalysisCache cacheFor(const std::string& sample, Kind kind = Kind::Other, int b
   cache.fileSize = static_cast<std::int64_t>(sample.size());
   cache.kind = kind;
   cache.bomLength = bomLength;
-  cache.isUnicode = kind != Kind::Other;
   cache.headSample = sample;
   return cache;
 }
@@ -40,9 +39,10 @@ std::string nameAndType(const AnalysisCache& start, const Settings& config) {
   AnalysisCache typeFirst = start;
   binaryFlag(typeFirst, config);
   encodingName(typeFirst, config);
-  EXPECT_EQ(nameFirst.encodingText, typeFirst.encodingText);
-  EXPECT_EQ(nameFirst.isBinary, typeFirst.isBinary);
-  return nameFirst.encodingText + (nameFirst.isBinary ? "/Binary" : "/Text");
+  EXPECT_EQ(nameFirst.groups.encoding, typeFirst.groups.encoding);
+  EXPECT_EQ(nameFirst.groups.isBinary, typeFirst.groups.isBinary);
+  return std::string(*nameFirst.groups.encoding) +
+         (*nameFirst.groups.isBinary ? "/Binary" : "/Text");
 }
 
 Settings defaults() {
@@ -179,18 +179,13 @@ TEST(EncodingName, RealLookingText) {
 TEST(EncodingName, ComputedOncePerFile) {
   const Settings config = defaults();
   AnalysisCache cache = cacheFor("plain text");
-  cache.binaryDone = true;
-  cache.isBinary = true;
-  encodingName(cache, config);
-  EXPECT_EQ(cache.encodingText, "Binary");
+  cache.groups.isBinary = true;
+  EXPECT_STREQ(encodingName(cache, config), "Binary");
   cache.headSample = hex("41 01 42");
-  cache.encodingDone = true;
-  cache.encodingText = "kept";
-  cache.isBinary = false;
-  encodingName(cache, config);
-  binaryFlag(cache, config);
-  EXPECT_EQ(cache.encodingText, "kept");
-  EXPECT_FALSE(cache.isBinary);
+  cache.groups.encoding = "kept";
+  cache.groups.isBinary = false;
+  EXPECT_STREQ(encodingName(cache, config), "kept");
+  EXPECT_FALSE(binaryFlag(cache, config));
 }
 
 } // namespace

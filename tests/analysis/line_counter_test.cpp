@@ -179,18 +179,15 @@ TEST_F(LineCounter, ReadsNothingOnceCountedAndKeepsFailedCounts) {
   AnalysisCache cache;
   Settings config;
   config.skipEmpty = true;
-  lineCount(cache, file.get(), config);
-  EXPECT_TRUE(cache.lineCountDone);
-  EXPECT_EQ(cache.lineTotal, 3);
+  EXPECT_EQ(lineCount(cache, file.get(), config), 3);
   const std::int64_t reads = fake::counters().reads;
-  lineCount(cache, file.get(), config);
+  EXPECT_EQ(lineCount(cache, file.get(), config), 3);
   EXPECT_EQ(fake::counters().reads, reads);
 
-  cache.lineCountDone = false;
+  cache.groups.lineTotal.reset();
   fake::faults().readScript = {-1};
-  lineCount(cache, file.get(), config);
-  EXPECT_TRUE(cache.lineCountDone);
-  EXPECT_EQ(cache.lineTotal, 0);
+  EXPECT_EQ(lineCount(cache, file.get(), config), 0);
+  EXPECT_EQ(cache.groups.lineTotal, 0);
 }
 
 TEST_F(LineCounter, CountsWithTheCachedKindAndMark) {
@@ -201,8 +198,7 @@ TEST_F(LineCounter, CountsWithTheCachedKindAndMark) {
   cache.bomLength = 2;
   Settings config;
   config.skipEmpty = true;
-  lineCount(cache, file.get(), config);
-  EXPECT_EQ(cache.lineTotal, 2);
+  EXPECT_EQ(lineCount(cache, file.get(), config), 2);
 }
 
 // Full counters: every byte or word lane counts often enough to overflow a narrow accumulator.

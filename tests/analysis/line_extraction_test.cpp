@@ -33,12 +33,12 @@ protected:
     bytesBefore = fake::counters().bytesRead;
   }
   Lines head(LineWindows windows = {}) {
-    headLines(cache, file->get(), config, windows);
-    return Lines(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount);
+    const HeadLines& lines = headLines(cache, file->get(), config, windows);
+    return Lines(lines.slots.begin(), lines.slots.begin() + lines.count);
   }
   Lines tail(LineWindows windows = {}) {
-    tailLines(cache, file->get(), config, windows);
-    return Lines(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount);
+    const TailLines& lines = tailLines(cache, file->get(), config, windows);
+    return Lines(lines.slots.begin(), lines.slots.begin() + lines.count);
   }
   std::int64_t bytesRead() const { return fake::counters().bytesRead - bytesBefore; }
 
@@ -152,8 +152,8 @@ TEST_F(LineExtraction, ShortLinesLetTheirWindowGo) {
   load("a\nb\n" + std::string(100, 'x'), small);
   EXPECT_EQ(head(small), (Lines{"a", "b"}));
   EXPECT_EQ(tail(small), Lines{});
-  EXPECT_LT(cache.headText.capacity(), 64u);
-  EXPECT_LT(cache.tailText.capacity(), 64u);
+  EXPECT_LT(cache.groups.head->text.capacity(), 64u);
+  EXPECT_LT(cache.groups.tail->text.capacity(), 64u);
 }
 
 // The BOM of a UTF-8 file is dropped only from windows that start at offset 0
@@ -268,18 +268,19 @@ TEST(LineText, DecodeAndBlankRules) {
 TEST(LineText, SplitsAgreeWithPlainReference) {
   std::mt19937 random(20240611);
   const char alphabet[] = {'a', '\n', '\r', ' '};
-  AnalysisCache cache;
+  HeadLines heads;
+  TailLines tails;
   for (int round = 0; round < 3000; ++round) {
     std::string text(random() % 70, ' ');
     for (char& c : text)
       c = alphabet[random() % 4];
     const bool edge = random() % 2 == 0, skip = random() % 2 == 0;
     SCOPED_TRACE(testing::PrintToString(text) + (edge ? " edge" : "") + (skip ? " skip" : ""));
-    splitHead(cache, text, edge, skip);
-    splitTail(cache, text, edge, skip);
-    EXPECT_EQ(Lines(cache.headSlots.begin(), cache.headSlots.begin() + cache.headCount),
+    splitHead(heads, text, edge, skip);
+    splitTail(tails, text, edge, skip);
+    EXPECT_EQ(Lines(heads.slots.begin(), heads.slots.begin() + heads.count),
               reference::headLines(text, edge, skip, 10));
-    EXPECT_EQ(Lines(cache.tailSlots.begin(), cache.tailSlots.begin() + cache.tailCount),
+    EXPECT_EQ(Lines(tails.slots.begin(), tails.slots.begin() + tails.count),
               reference::tailLines(text, edge, skip, 3));
   }
 }

@@ -1,14 +1,22 @@
-# Fails when code outside the platform layer reaches the system directly. In base/, plugin/,
-# settings/, analysis/ and cli/ (but for the CLI's system_*.cpp and entry_*.cpp), every
-# #include <...> must name a C++ standard library header or a compiler's vector intrinsics header
-# (<immintrin.h> and its kin), and every #include "..." a file of this tree; base/, the bottom
-# layer, includes only its own files. platform/ may include anything. The one library the module
-# links, the charset detector, is included by the one file that calls it.
+# Fails when an include crosses the layers. Every #include "..." names a file of this tree in
+# its own folder or a folder below it: base/ < platform/ < settings/ < analysis/ < plugin/, and
+# cli/ reaches the module's code only through settings/settings_check.h. Outside platform/ (and
+# the CLI's system_*.cpp and entry_*.cpp) every #include <...> names a C++ standard library
+# header or a compiler's vector intrinsics header (<immintrin.h> and its kin): only platform/
+# talks to the system. The one library the module links, the charset detector, is included by
+# the one file that calls it.
 #   cmake -DROOT=<source folder> [-DGIT=<git>] -P check_includes.cmake
 # Tracked files when ROOT is a git checkout, else every source file found there.
 cmake_minimum_required(VERSION 3.20)
 
-set(folders base plugin settings analysis cli)
+set(folders base platform settings analysis plugin cli)
+# What each folder's "..." includes may name: folders, or single files of another folder.
+set(below_base base)
+set(below_platform base platform)
+set(below_settings base platform settings)
+set(below_analysis base platform settings analysis)
+set(below_plugin base platform settings analysis plugin)
+set(below_cli base cli settings/settings_check.h)
 set(source_pattern "\\.(h|hh|hpp|hxx|inl|ipp|c|cc|cpp|cxx)$")
 set(exempt_pattern "^cli/(system|entry)_[^/]*$")
 set(intrinsics_pattern "^[a-z0-9]*intrin\\.h$")
@@ -59,6 +67,7 @@ foreach(file IN LISTS files)
   string(REGEX REPLACE "[][;\\]" "_" text "${text}")
   string(REPLACE "\n" ";" lines "${text}")
   get_filename_component(folder ${file} DIRECTORY)
+  string(REGEX REPLACE "/.*" "" layer "${file}")
   set(number 0)
   foreach(line IN LISTS lines)
     math(EXPR number "${number} + 1")
@@ -68,8 +77,8 @@ foreach(file IN LISTS files)
     set(operand "${CMAKE_MATCH_2}")
     if(operand MATCHES "^<([^>]+)>")
       set(header "${CMAKE_MATCH_1}")
-      if(header IN_LIST standard_headers OR header MATCHES "${intrinsics_pattern}" OR
-         "${file}:${header}" IN_LIST library_includes)
+      if(layer STREQUAL "platform" OR header IN_LIST standard_headers OR
+         header MATCHES "${intrinsics_pattern}" OR "${file}:${header}" IN_LIST library_includes)
         continue()
       endif()
       string(APPEND violations
@@ -77,9 +86,11 @@ foreach(file IN LISTS files)
              "talks to the system\n")
     elseif(operand MATCHES "^\"([^\"]+)\"")
       set(header "${CMAKE_MATCH_1}")
-      if(folder STREQUAL "base" AND NOT header MATCHES "^base/")
+      string(REGEX REPLACE "/.*" "" target "${header}")
+      if(NOT target IN_LIST below_${layer} AND NOT header IN_LIST below_${layer})
         string(APPEND violations
-               "${file}:${number}: \"${header}\" is above base/, which includes only its own files\n")
+               "${file}:${number}: \"${header}\" runs upward: ${layer}/ includes only from "
+               "${below_${layer}}\n")
         continue()
       endif()
       if(EXISTS ${ROOT}/${header} OR EXISTS ${ROOT}/${folder}/${header})

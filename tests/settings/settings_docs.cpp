@@ -60,11 +60,12 @@ std::string sampleIni() {
       section = row.section;
       out += "\n[" + narrow(section) + "]\n";
     }
-    std::string text = markup(row.help, "\"", "\"");
+    std::string text = markup(helpText(row.help), "\"", "\"");
     if (row.kind == KeyKind::Number) text += " Range " + range(row, "..", "") + ".";
     out += comment(text) + narrow(row.key) + "=" + defaultText(row) + "\n";
   }
-  out += "\n[" + narrow(ReplaceSection) + "]\n" + comment(markup(ReplaceHelp, "\"", "\""));
+  out +=
+      "\n[" + narrow(ReplaceSection) + "]\n" + comment(markup(helpText(ReplaceHelp), "\"", "\""));
   for (int slot = 1; slot <= ReplaceSlots; ++slot)
     out += narrow(ReplaceKeyPrefix) + std::to_string(slot) + "=" + narrow(ReplaceDefault) + "\n";
   return out;
@@ -81,12 +82,12 @@ std::string readmeTable() {
                                   ? defaultText(row)
                                   : readmeCell(defaultText(row));
     out += "| " + narrow(row.section) + " | " + narrow(row.key) + " | " + shown + " | " +
-           range(row, "\u2013", "`") + " | " + std::string(row.help) + " |\n";
+           range(row, "\u2013", "`") + " | " + helpText(row.help) + " |\n";
   }
   const std::string prefix = narrow(ReplaceKeyPrefix);
   out += "| " + narrow(ReplaceSection) + " | " + prefix + "1 \u2026 " + prefix +
          std::to_string(ReplaceSlots) + " | " + readmeCell(narrow(ReplaceDefault)) +
-         " | `from=to` | " + std::string(ReplaceHelp) + " |\n";
+         " | `from=to` | " + helpText(ReplaceHelp) + " |\n";
   return out;
 }
 
@@ -99,12 +100,12 @@ std::string manualSection() {
       out += ".SS [" + narrow(section) + "]\n";
     }
     out += ".TP\n\\fB" + narrow(row.key) + "\\fR=" + defaultText(row) + " (" +
-           range(row, "\\(en", "") + ")\n" + roff(row.help);
+           range(row, "\\(en", "") + ")\n" + roff(helpText(row.help));
   }
   const std::string prefix = narrow(ReplaceKeyPrefix);
   out += ".SS [" + narrow(ReplaceSection) + "]\n.TP\n\\fB" + prefix + "1\\fR ... \\fB" + prefix +
          std::to_string(ReplaceSlots) + "\\fR=" + narrow(ReplaceDefault) + " (from=to)\n" +
-         roff(ReplaceHelp);
+         roff(helpText(ReplaceHelp));
   return out;
 }
 

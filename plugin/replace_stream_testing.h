@@ -1,13 +1,13 @@
-// The pieces of the replacement pairs, for the tests and fuzzers that check each on its own; the
-// key names and the split are in settings/settings_check.h.
+// The replacements of a whole text at once, for the tests and fuzzers that check the stream
+// against them; the pairs' key names and split are in settings/settings_check.h.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <string>
 
-#include "settings/replace_pairs.h"
-#include "settings/settings_check.h"
+#include "plugin/replace_stream.h"
+#include "settings/settings.h"
 
 namespace linepeek {
 
