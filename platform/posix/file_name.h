@@ -12,9 +12,11 @@ std::size_t wideLength(const char16_t* text);
 // A zero-terminated path as the file system takes it; 4,096 bytes is Linux's PATH_MAX.
 using PathBuffer = std::array<char, 4096>;
 
-// A host file name as the bytes the file system sees: its UTF-8 form, zero-terminated. False
-// when the name is null, holds an unpaired surrogate (no UTF-8 name can reach such an entry) or
-// does not fit the buffer (the system would refuse it as too long anyway).
-bool fileSystemName(const char16_t* name, PathBuffer& utf8Name);
+// A host file name as the bytes the file system sees, zero-terminated: its UTF-8 form, except
+// that an unpaired U+DC80..U+DCFF stands for the byte 0x80..0xFF, the form in which hosts carry
+// name bytes that are not UTF-8 (Latin-1 or 1251 names from old archives). False when the name
+// is null, holds any other unpaired surrogate (no name can reach such an entry) or does not fit
+// the buffer (the system would refuse it as too long anyway).
+bool fileSystemName(const char16_t* name, PathBuffer& bytes);
 
 } // namespace linepeek::platform::posix

@@ -13,6 +13,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
@@ -272,13 +273,15 @@ TEST(FilesPosix, SymbolicLinks) {
   EXPECT_EQ(openFile(temp.path("loop-a").c_str()).handle, InvalidFile);
 }
 
-// A name with an unpaired surrogate has no UTF-8 form, so it reaches nothing, not even a file
-// whose name holds U+FFFD in its place.
+// An unpaired surrogate other than a carried name byte (U+DC80..U+DCFF) has no form on disk,
+// so it reaches nothing, not even a file whose name holds U+FFFD or a byte in its place.
 TEST(FilesPosix, UnpairedSurrogateNames) {
   const test::TempFolder temp;
   temp.write("a\xEF\xBF\xBD", "x");
+  temp.write("a\x7F", "x");
   ASSERT_EQ(queryEntry(temp.path("a\xEF\xBF\xBD").c_str()).kind, EntryKind::File);
-  for (const char16_t lone : {char16_t{0xD800}, char16_t{0xDC00}}) {
+  for (const char16_t lone : {char16_t{0xD800}, char16_t{0xDBFF}, char16_t{0xDC00},
+                              char16_t{0xDC7F}, char16_t{0xDD00}, char16_t{0xDFFF}}) {
     SCOPED_TRACE(static_cast<int>(lone));
     const std::u16string name = temp.folder().u16string() + u"/a" + std::u16string{lone};
     EXPECT_EQ(openFile(name.c_str()).handle, InvalidFile);
@@ -372,26 +375,79 @@ TEST(ModulePath, NamesTheObjectHoldingTheLayer) {
   EXPECT_EQ(moduleFileName(small, 0), 0);
 }
 
+// A copy of the built module in `folder`, loaded from there as a host loads it.
+class LoadedModule {
+public:
+  explicit LoadedModule(const std::filesystem::path& folder) {
+    const auto copy = folder / "linepeek.so";
+    std::filesystem::copy_file(LINEPEEK_MODULE_PATH, copy);
+    handle_ = ::dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+      ADD_FAILURE() << ::dlerror();
+      return;
+    }
+    getValue_ = reinterpret_cast<GetValue>(::dlsym(handle_, "ContentGetValueW"));
+  }
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+  ~LoadedModule() {
+    if (handle_ != nullptr) {
+      EXPECT_EQ(::dlclose(handle_), 0);
+    }
+  }
+  // The answer to one request as test::answerText shows it.
+  std::string answer(const std::u16string& name, int field) const {
+    if (getValue_ == nullptr) return "(not loaded)";
+    char16_t value[64] = {};
+    const int code = getValue_(name.c_str(), field, 0, value, sizeof value, 0);
+    return test::answerText(code, value, sizeof value);
+  }
+
+private:
+  using GetValue = int (*)(const WCHAR*, int, int, void*, int, int);
+  void* handle_ = nullptr;
+  GetValue getValue_ = nullptr;
+};
+
 // The built module, loaded beside a settings file, has read that file before its first call:
 // the load hook runs after the module's own initializers and finds the module's path.
 TEST(ModuleHooks, LoadReadsTheSettingsBesideTheModule) {
   const test::TempFolder temp;
-  const auto module = temp.folder() / "linepeek.so";
-  std::filesystem::copy_file(LINEPEEK_MODULE_PATH, module);
   temp.write("linepeek.ini", "[Options]\nExtensions=txt\n[Replaces]\nS1=hello=bye\n");
   const std::u16string text = temp.write("a.txt", "hello\n");
   const std::u16string log = temp.write("a.log", "hello\n");
+  const LoadedModule module(temp.folder());
+  EXPECT_EQ(module.answer(log, 0), "(-2)");
+  EXPECT_EQ(module.answer(text, 0), "bye");
+}
 
-  void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(handle, nullptr) << ::dlerror();
-  using GetValue = int (*)(const WCHAR*, int, int, void*, int, int);
-  const auto getValue = reinterpret_cast<GetValue>(::dlsym(handle, "ContentGetValueW"));
-  ASSERT_NE(getValue, nullptr);
-  char16_t value[64] = {};
-  EXPECT_EQ(getValue(log.c_str(), 0, 0, value, 64, 0), -2);
-  EXPECT_EQ(getValue(text.c_str(), 0, 0, value, 64, 0), 11);
-  EXPECT_EQ(std::u16string(value), u"bye");
-  EXPECT_EQ(::dlclose(handle), 0);
+// Name bytes that are not UTF-8 reach the module as unpaired U+DC80..U+DCFF, one a byte, and
+// reach their files; the low half of a pair stays part of its character.
+TEST(ModuleHooks, NonUtf8NameBytes) {
+  struct Row {
+    const char* bytes;   // the name on disk, in hex
+    std::u16string name; // as the host hands it over
+  };
+  const Row rows[] = {
+      {"63 61 66 E9 2E 74 78 74", u"caf\xDCE9.txt"},                  // Latin-1 "caf\u00E9.txt"
+      {"CF F0 E8 E2 E5 F2", u"\xDCCF\xDCF0\xDCE8\xDCE2\xDCE5\xDCF2"}, // 1251, "hello" in Russian
+      {"C3 A9 E9 80", u"\u00E9\xDCE9\xDC80"},
+      {"F0 90 82 80", u"\xD800\xDC80"},
+  };
+  const test::TempFolder temp;
+  const LoadedModule module(temp.folder());
+  const std::filesystem::path folder =
+      temp.folder() / test::hex("CF E0 EF EA E0"); // 1251, "folder"
+  std::filesystem::create_directory(folder);
+  const std::u16string folderName = temp.folder().u16string() + u"/\xDCCF\xDCE0\xDCEF\xDCEA\xDCE0";
+  EXPECT_EQ(module.answer(folderName, 15), "Folder");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.bytes);
+    std::ofstream(folder / test::hex(row.bytes), std::ios::binary) << row.bytes << "\n";
+    const std::u16string name = folderName + u"/" + row.name;
+    EXPECT_EQ(module.answer(name, 0), row.bytes);
+    EXPECT_EQ(module.answer(name, 15), "Text");
+  }
 }
 
 } // namespace

@@ -21,7 +21,7 @@ namespace linepeek::reference {
 
 // The host's result codes.
 enum : int { FieldEmpty = -3, FileError = -2, Numeric64 = 2, MultipleChoice = 7, StringW = 11 };
-enum : int { NoSuchField = -1 };
+enum : int { NoSuchField = -1, NoMoreFields = 0 };
 
 // The catalogue: "1" to "10", "-3" to "-1", "Line count", "Encoding", "Type", then "Line endings"
 // and "Charset" in that order where the settings offer them; the indices after the last field
