@@ -16,7 +16,7 @@ namespace linepeek {
 inline constexpr std::int32_t CountPiece = 262144;
 
 // The instruction sets the counting kernels are written for, narrowest first.
-enum class CountKernel : std::uint8_t { Scalar, Sse2, Avx2 };
+enum class CountKernel : std::uint8_t { Scalar, Sse2, Avx2, Avx512 };
 
 // How the units of a buffer are stored.
 enum class UnitShape : std::uint8_t { Bytes, Utf16Le, Utf16Be };

@@ -54,8 +54,13 @@ kernels::BlockCount noBlocks(const unsigned char*, std::size_t, bool, bool, bool
 CountKernel probeBestKernel() {
 #ifdef LINEPEEK_VECTOR_KERNELS
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("popcnt") && __builtin_cpu_supports("avx2")) return CountKernel::Avx2;
-  return CountKernel::Sse2;
+  // The AVX-512 answers also say that the system saves the 512-bit and mask registers.
+  if (!__builtin_cpu_supports("popcnt") || !__builtin_cpu_supports("avx2"))
+    return CountKernel::Sse2;
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) {
+    return CountKernel::Avx512;
+  }
+  return CountKernel::Avx2;
 #else
   return CountKernel::Scalar;
 #endif
@@ -64,6 +69,8 @@ CountKernel probeBestKernel() {
 kernels::BlockKernel blockKernel(CountKernel kernel) {
   switch (kernel) {
 #ifdef LINEPEEK_VECTOR_KERNELS
+  case CountKernel::Avx512:
+    return kernels::avx512Blocks;
   case CountKernel::Avx2:
     return kernels::avx2Blocks;
   case CountKernel::Sse2:

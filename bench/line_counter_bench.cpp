@@ -149,7 +149,10 @@ int main(int argc, char** argv) {
       {"utf16be", TextStyle::Typical, false, UnitShape::Utf16Be},
   };
   const std::pair<const char*, CountKernel> kernels[] = {
-      {"scalar", CountKernel::Scalar}, {"sse2", CountKernel::Sse2}, {"avx2", CountKernel::Avx2}};
+      {"scalar", CountKernel::Scalar},
+      {"sse2", CountKernel::Sse2},
+      {"avx2", CountKernel::Avx2},
+      {"avx512", CountKernel::Avx512}};
   // 256 KiB: one read piece, counted hot in L2. 64 MiB: from memory.
   const std::size_t sizes[] = {std::size_t{1} << 18, std::size_t{1} << 26};
   std::vector<std::unique_ptr<std::string>> buffers;

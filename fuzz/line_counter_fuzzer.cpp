@@ -27,7 +27,8 @@ using linepeek::fuzz::Input;
 
 using linepeek::fuzz::KindChoice;
 constexpr const auto& Kinds = linepeek::fuzz::DetectableKinds;
-constexpr CountKernel Kernels[] = {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2};
+constexpr CountKernel Kernels[] = {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2,
+                                   CountKernel::Avx512};
 
 linepeek::UnitShape shapeOf(int kind) {
   if (kind == ref::KindUtf16Le) return linepeek::UnitShape::Utf16Le;

@@ -39,7 +39,8 @@ protected:
 
 std::vector<CountKernel> availableKernels() {
   std::vector<CountKernel> kernels;
-  for (CountKernel kernel : {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2}) {
+  for (CountKernel kernel :
+       {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2, CountKernel::Avx512}) {
     if (countKernelAvailable(kernel)) kernels.push_back(kernel);
   }
   return kernels;
@@ -314,7 +315,7 @@ TEST(LineCounterKernels, ChoosesTheBestOnceAndRefusesWhatTheCpuLacks) {
   selectCountKernel();
   EXPECT_EQ(activeCountKernel(), bestCountKernel());
   EXPECT_TRUE(countKernelAvailable(CountKernel::Scalar));
-  for (CountKernel kernel : {CountKernel::Sse2, CountKernel::Avx2}) {
+  for (CountKernel kernel : {CountKernel::Sse2, CountKernel::Avx2, CountKernel::Avx512}) {
     if (!countKernelAvailable(kernel)) {
       EXPECT_FALSE(forceCountKernel(kernel));
       EXPECT_EQ(activeCountKernel(), bestCountKernel());
