@@ -1,7 +1,7 @@
 // The AVX-512 counting kernel. Built with -mavx512f -mavx512bw -mpopcnt, so it must run only on
 // CPUs that have all three, which the kernel choice checks first. Its compares write mask
-// registers, a bit per lane: the LF and above-blank bits of a block need no movemask, shift or
-// pack, which is most of what the AVX2 kernel spends with skipEmpty.
+// registers, a bit per lane, so the LF and above-blank bits of a block need no movemask, shift or
+// pack.
 #include <immintrin.h>
 
 #include <cstddef>

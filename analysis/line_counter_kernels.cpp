@@ -57,9 +57,8 @@ CountKernel probeBestKernel() {
   // The AVX-512 answers also say that the system saves the 512-bit and mask registers.
   if (!__builtin_cpu_supports("popcnt") || !__builtin_cpu_supports("avx2"))
     return CountKernel::Sse2;
-  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) {
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
     return CountKernel::Avx512;
-  }
   return CountKernel::Avx2;
 #else
   return CountKernel::Scalar;

@@ -48,8 +48,8 @@ BlockCount avx512Blocks(const unsigned char* data, std::size_t units, bool words
 //   splat8(v), splat16(v)       every 8- or 16-bit lane set to v
 //   equal<UnitBytes>(a, b)      a mask of the lanes of 1 or 2 bytes where a equals b
 //   visible<UnitBytes>(a)       the same for lanes above LastBlank, compared unsigned
-//   pack(m, n)                  16-bit lane masks of two vectors as one mask of their lanes, in
-//   order bits(mask)                  bit i = lane i of a mask of Isa::Bytes lanes
+//   pack(m, n)                  the 16-bit lane masks of two vectors as one mask, m's lanes first
+//   bits(mask)                  bit i = lane i of a mask of Isa::Bytes lanes
 //   lanes<UnitBytes>(mask)      byte lanes all ones where the mask has the lane, else zero
 //   swapBytes(a)                the two bytes of every 16-bit lane exchanged
 //   zero(), add(a, b), subtract(a, b), sumBytes(a)   byte lanes: the count accumulation
