@@ -41,30 +41,35 @@ std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t 
 
 } // namespace
 
-std::int64_t countLines(platform::FileHandle file, EncodingKind kind, std::int32_t bomLength,
-                        bool skipEmpty, std::int32_t readBytes) {
-  if (!platform::seekTo(file, 0)) return 0;
+std::int64_t countLines(platform::FileHandle file, std::int64_t fileSize, EncodingKind kind,
+                        std::int32_t bomLength, bool skipEmpty, std::int32_t readBytes) {
+  if (fileSize <= 0 || !platform::seekTo(file, 0)) return 0;
 
   const UnitShape shape = shapeOf(kind);
-  // Pieces stay even so that UTF-16 units never straddle two of them.
-  const std::int64_t pieceBytes = std::clamp<std::int32_t>(readBytes, 2, CountChunk) & ~1;
+  // Reads stay even so that UTF-16 units never straddle two of them.
+  const std::int64_t chunkBytes = std::clamp<std::int32_t>(readBytes, 2, CountChunk) & ~1;
   std::int64_t skipBytes = markSkipBytes(kind, bomLength);
 
-  // Not zero-filled: every byte scanned has been read first. Each piece is read into the same
-  // buffer and counted while it is still in the core's L2 cache; filling a whole 4 MiB chunk in
-  // turn measured about 10% slower, as the copy out of the page cache then misses L2. The buffer
-  // holds one piece only, so a count adds no more than that to a request's peak memory.
+  // Not zero-filled: every byte scanned has been read first. Each read goes into the same buffer
+  // and is counted while it is still in the core's L2 cache; filling 4 MiB in turn measured about
+  // 10% slower, as the copy out of the page cache then misses L2. The one buffer is all that a
+  // count adds to a request's peak memory.
   const std::unique_ptr<unsigned char[]> chunk(
-      new unsigned char[static_cast<std::size_t>(pieceBytes)]);
+      new unsigned char[static_cast<std::size_t>(std::min(chunkBytes, fileSize))]);
   LineState state;
-  for (;;) {
-    const std::int64_t got = platform::readFile(file, chunk.get(), pieceBytes);
+  // No more than the size the request saw: what a file gains meanwhile is for the next request,
+  // which sees a new size, and a file that grows without end (or a file system that answers
+  // reads without end) cannot hold the count.
+  for (std::int64_t left = fileSize; left > 0;) {
+    const std::int64_t want = std::min(chunkBytes, left);
+    const std::int64_t got = platform::readFile(file, chunk.get(), want);
     if (got <= 0) break; // a failed read ends the count like the end of the file
+    left -= got;
     const std::int64_t skipped = std::min(skipBytes, got);
     skipBytes -= skipped;
     scanUnits(chunk.get() + skipped, static_cast<std::size_t>(got - skipped), shape, skipEmpty,
               state);
-    if (got < pieceBytes) break; // a short read is the last
+    if (got < want) break; // a short read is the last: the file ends sooner than its size said
   }
   return finishCount(state);
 }
@@ -76,7 +81,8 @@ std::int64_t lineCount(AnalysisCache& cache, platform::FileHandle file, const Se
     cache.groups.lineTotal =
         countBytes(cache.headSample, cache.kind, cache.bomLength, config.skipEmpty);
   } else {
-    cache.groups.lineTotal = countLines(file, cache.kind, cache.bomLength, config.skipEmpty);
+    cache.groups.lineTotal =
+        countLines(file, cache.fileSize, cache.kind, cache.bomLength, config.skipEmpty);
   }
   return *cache.groups.lineTotal;
 }

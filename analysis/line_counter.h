@@ -11,12 +11,8 @@
 
 namespace linepeek {
 
-// Bytes per read: each read fills the one buffer of a count, small enough to stay in the core's
-// L2 cache, and is counted while it is still there.
-inline constexpr std::int32_t CountPiece = 262144;
-
 // The instruction sets the counting kernels are written for, narrowest first.
-enum class CountKernel : std::uint8_t { Scalar, Sse2, Avx2 };
+enum class CountKernel : std::uint8_t { Scalar, Sse2, Avx2, Avx512 };
 
 // How the units of a buffer are stored.
 enum class UnitShape : std::uint8_t { Bytes, Utf16Le, Utf16Be };

@@ -37,6 +37,8 @@ struct Avx2 {
   static std::uint64_t bits(Vector mask) {
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(mask));
   }
+  // The compares give byte lanes already.
+  template <std::size_t UnitBytes> static Vector lanes(Vector mask) { return mask; }
   static Vector swapBytes(Vector a) {
     const Vector order = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1,
                                           0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);

@@ -23,14 +23,31 @@ inline unsigned unitAt(const unsigned char* data, std::size_t index, UnitShape s
   return (unsigned{data[2 * index]} << 8) | data[2 * index + 1];
 }
 
+// The LFs: one loop per shape, so that the shape is no test inside it and the compiler vectorises
+// the loop. With the test inside, the scalar kernel ran at 0.8 to 1.1 GB/s (text, in L2),
+// depending on where the linker put the loop; now at about 7.
+template <UnitShape Shape>
+std::uint64_t countLineFeeds(const unsigned char* data, std::size_t units) {
+  std::uint64_t lines = 0;
+  for (std::size_t i = 0; i < units; ++i)
+    lines += unitAt(data, i, Shape) == Lf;
+  return lines;
+}
+
 std::uint64_t countPlain(const unsigned char* data, std::size_t units, UnitShape shape,
                          bool skipEmpty, bool& nonBlank) {
-  std::uint64_t lines = 0;
   if (!skipEmpty) {
-    for (std::size_t i = 0; i < units; ++i)
-      lines += unitAt(data, i, shape) == Lf;
-    return lines;
+    switch (shape) {
+    case UnitShape::Bytes:
+      return countLineFeeds<UnitShape::Bytes>(data, units);
+    case UnitShape::Utf16Le:
+      return countLineFeeds<UnitShape::Utf16Le>(data, units);
+    case UnitShape::Utf16Be:
+      break;
+    }
+    return countLineFeeds<UnitShape::Utf16Be>(data, units);
   }
+  std::uint64_t lines = 0;
   bool open = nonBlank;
   for (std::size_t i = 0; i < units; ++i) {
     const unsigned unit = unitAt(data, i, shape);
@@ -54,8 +71,12 @@ kernels::BlockCount noBlocks(const unsigned char*, std::size_t, bool, bool, bool
 CountKernel probeBestKernel() {
 #ifdef LINEPEEK_VECTOR_KERNELS
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("popcnt") && __builtin_cpu_supports("avx2")) return CountKernel::Avx2;
-  return CountKernel::Sse2;
+  // The AVX-512 answers also say that the system saves the 512-bit and mask registers.
+  if (!__builtin_cpu_supports("popcnt") || !__builtin_cpu_supports("avx2"))
+    return CountKernel::Sse2;
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
+    return CountKernel::Avx512;
+  return CountKernel::Avx2;
 #else
   return CountKernel::Scalar;
 #endif
@@ -64,6 +85,8 @@ CountKernel probeBestKernel() {
 kernels::BlockKernel blockKernel(CountKernel kernel) {
   switch (kernel) {
 #ifdef LINEPEEK_VECTOR_KERNELS
+  case CountKernel::Avx512:
+    return kernels::avx512Blocks;
   case CountKernel::Avx2:
     return kernels::avx2Blocks;
   case CountKernel::Sse2:

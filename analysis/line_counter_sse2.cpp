@@ -35,6 +35,8 @@ struct Sse2 {
   static std::uint64_t bits(Vector mask) {
     return static_cast<std::uint32_t>(_mm_movemask_epi8(mask));
   }
+  // The compares give byte lanes already.
+  template <std::size_t UnitBytes> static Vector lanes(Vector mask) { return mask; }
   static Vector swapBytes(Vector a) {
     return _mm_or_si128(_mm_slli_epi16(a, 8), _mm_srli_epi16(a, 8));
   }

@@ -1,7 +1,9 @@
 // Writes deterministic benchmark data; the same arguments always give the same bytes.
 //
-//   bench_data text|long|utf16 MIB PATH   one large file ("utf16" is the text of "text" as
-//                                          UTF-16 LE with a byte order mark)
+//   bench_data text|long|utf16|utf16be MIB PATH
+//                                          one large file of MIB MiB of text ("utf16" and
+//                                          "utf16be" are the text of "text" as UTF-16 LE or BE
+//                                          with a byte order mark, twice as many bytes)
 //   bench_data rows COUNT DIR              COUNT small files of 100 B to 20 KiB in DIR, in turn
 //                                          ASCII, UTF-8 Cyrillic, code page 1251, code page 866
 //                                          and UTF-16 LE with a byte order mark
@@ -18,19 +20,20 @@ namespace {
 using namespace linepeek::bench;
 
 int writeLarge(const char* style, const char* mib, const char* path) {
-  const bool wide = std::strcmp(style, "utf16") == 0;
+  const bool bigEndian = std::strcmp(style, "utf16be") == 0;
+  const bool wide = bigEndian || std::strcmp(style, "utf16") == 0;
   TextSource source;
   source.style = std::strcmp(style, "long") == 0 ? TextStyle::LongLines : TextStyle::Typical;
   const std::size_t total = std::strtoull(mib, nullptr, 10) << 20;
   std::FILE* out = std::fopen(path, "wb");
   if (out == nullptr) return 1;
-  if (wide) std::fwrite("\xFF\xFE", 1, 2, out);
+  if (wide) std::fwrite(bigEndian ? "\xFE\xFF" : "\xFF\xFE", 1, 2, out);
   std::string block;
   std::size_t written = 0;
   while (written < total) {
     block.clear();
     appendLines(source, block, 1 << 22);
-    const std::string bytes = wide ? widen(block, false) : block;
+    const std::string bytes = wide ? widen(block, bigEndian) : block;
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     written += block.size();
   }
@@ -132,7 +135,7 @@ int writeRows(const char* countText, const char* dir) {
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "rows") == 0) return writeRows(argv[2], argv[3]);
   if (argc == 4) return writeLarge(argv[1], argv[2], argv[3]);
-  std::fprintf(stderr, "usage: %s text|long|utf16 MIB PATH\n       %s rows COUNT DIR\n", argv[0],
-               argv[0]);
+  std::fprintf(stderr, "usage: %s text|long|utf16|utf16be MIB PATH\n       %s rows COUNT DIR\n",
+               argv[0], argv[0]);
   return 2;
 }

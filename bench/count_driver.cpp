@@ -1,5 +1,7 @@
-// Times the "Line count" request through the built module's exported entry point against cat,
-// wc -l and grep -c on the same page-cached files, in alternation, and prints medians and ratios.
+// Times the "Line count" request through the built module's exported entry point against the
+// read floor (dd bs=1M, which reads the file and does nothing with it), wc -l and grep -c on the
+// same page-cached files, in alternation, and prints medians and the ratios to wc -l and the
+// floor.
 //
 //   count_driver ROUNDS MODULE_SKIP_OFF MODULE_SKIP_ON FILE...
 //
@@ -13,7 +15,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -77,7 +81,7 @@ int main(int argc, char** argv) {
   Module skipOn;
   if (!load(argv[2], skipOff) || !load(argv[3], skipOn)) return 1;
 
-  const char* const names[] = {"cat", "wc -l", "grep -c", "SkipEmpty 0", "SkipEmpty 1"};
+  const char* const names[] = {"floor (dd)", "wc -l", "grep -c", "SkipEmpty 0", "SkipEmpty 1"};
   for (int f = 4; f < argc; ++f) {
     const std::string file = argv[f];
     struct stat info {};
@@ -86,22 +90,31 @@ int main(int argc, char** argv) {
     const std::string quoted = "'" + file + "'";
     // Output to a real file: grep stops at the first match when its output is /dev/null.
     const std::string scratch = " > '" + file + ".out'";
+    const std::string floor = "dd bs=1M status=none of=/dev/null if=" + quoted;
+    // Read once untimed: files written or read minutes before may have left the page cache (a
+    // virtual machine may page out what was not used for a while).
+    timeCommand(floor);
     std::map<int, std::vector<double>> times;
     std::int64_t linesOff = 0;
     std::int64_t linesOn = 0;
+    // A new order every round, from a fixed seed, so that drifting background load falls on every
+    // contender alike, and no contender always follows the same one (grep, say, leaving the
+    // caches to whoever comes next).
+    std::mt19937 shuffler(20240611);
+    int order[] = {0, 1, 2, 3, 4};
     for (int round = 0; round < rounds; ++round) {
-      // The order turns each round, so drifting background load falls on every contender.
-      for (int step = 0; step < 5; ++step) {
-        const int which = (step + round) % 5;
-        // grep crawls through UTF-16 (every other byte is NUL); one run of it says enough.
+      std::shuffle(std::begin(order), std::end(order), shuffler);
+      for (const int which : order) {
+        // grep crawls through UTF-16 (every other byte is NUL); one run of it says enough. Against
+        // the fastest floor, so that one slow floor does not let it run every round.
         if (which == 2 && !times[2].empty() && !times[0].empty() &&
-            times[2].front() > 20 * times[0].front()) {
+            times[2].front() > 20 * *std::min_element(times[0].begin(), times[0].end())) {
           continue;
         }
         double seconds = 0;
         switch (which) {
         case 0:
-          seconds = timeCommand("cat " + quoted + " > /dev/null");
+          seconds = timeCommand(floor);
           break;
         case 1:
           seconds = timeCommand("wc -l " + quoted + scratch);
@@ -123,16 +136,16 @@ int main(int argc, char** argv) {
                 file.c_str(), gib, rounds, static_cast<long long>(linesOff),
                 static_cast<long long>(linesOn));
     std::printf("  %-12s %9s %9s %9s %8s %8s %8s\n", "", "median ms", "min ms", "max ms", "GiB/s",
-                "/ wc -l", "/ cat");
+                "/ wc -l", "/ floor");
     const double wcMedian = median(times[1]);
-    const double catMedian = median(times[0]);
+    const double floorMedian = median(times[0]);
     for (int which = 0; which < 5; ++which) {
       const std::vector<double>& all = times[which];
       const double mid = median(all);
       std::printf("  %-12s %9.1f %9.1f %9.1f %8.2f %8.3f %8.3f  (%zu runs)\n", names[which],
                   mid * 1e3, *std::min_element(all.begin(), all.end()) * 1e3,
                   *std::max_element(all.begin(), all.end()) * 1e3, gib / mid, mid / wcMedian,
-                  mid / catMedian, all.size());
+                  mid / floorMedian, all.size());
     }
   }
   return 0;

@@ -130,7 +130,8 @@ void countFile(benchmark::State& state, CountKernel kernel, CachedFile* cached, 
     return;
   }
   for (auto _ : state) {
-    benchmark::DoNotOptimize(countLines(file.get(), cached->kind(), 0, skipEmpty));
+    benchmark::DoNotOptimize(countLines(file.get(), static_cast<std::int64_t>(cached->bytes()),
+                                        cached->kind(), 0, skipEmpty));
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(cached->bytes()));
@@ -148,8 +149,10 @@ int main(int argc, char** argv) {
       {"utf16le", TextStyle::Typical, false, UnitShape::Utf16Le},
       {"utf16be", TextStyle::Typical, false, UnitShape::Utf16Be},
   };
-  const std::pair<const char*, CountKernel> kernels[] = {
-      {"scalar", CountKernel::Scalar}, {"sse2", CountKernel::Sse2}, {"avx2", CountKernel::Avx2}};
+  const std::pair<const char*, CountKernel> kernels[] = {{"scalar", CountKernel::Scalar},
+                                                         {"sse2", CountKernel::Sse2},
+                                                         {"avx2", CountKernel::Avx2},
+                                                         {"avx512", CountKernel::Avx512}};
   // 256 KiB: one read piece, counted hot in L2. 64 MiB: from memory.
   const std::size_t sizes[] = {std::size_t{1} << 18, std::size_t{1} << 26};
   std::vector<std::unique_ptr<std::string>> buffers;

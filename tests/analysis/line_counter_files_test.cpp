@@ -25,7 +25,8 @@ protected:
     }
     FileOwner file(platform::openFile(path.u16string().c_str()));
     EXPECT_TRUE(file.isOpen());
-    return countLines(file.get(), kind, bomLength, skipEmpty);
+    return countLines(file.get(), static_cast<std::int64_t>(bytes.size()), kind, bomLength,
+                      skipEmpty);
   }
 
   test::TempFolder temp;
@@ -40,7 +41,8 @@ TEST_F(LineCounterFiles, CountsAroundTheChunkEdge) {
     bool skipEmpty;
     std::int64_t expected;
   };
-  // 16-byte lines, a text line then a blank one: 262,144 lines per chunk, half of them blank.
+  // 16-byte lines, a text line then a blank one: Chunk / 16 lines per chunk, half of them blank.
+  const auto lines = static_cast<std::int64_t>(Chunk / 16);
   std::string text;
   while (text.size() < Chunk)
     text += std::string("text line 12345\n") + "  \t           \r\n";
@@ -55,12 +57,12 @@ TEST_F(LineCounterFiles, CountsAroundTheChunkEdge) {
       {std::string(Chunk - 1, ' ') + "\r\n ", EncodingKind::Other, true, 0},
       {utf16 + test::hex("0D 00 0A 00 41 00"), EncodingKind::Utf16Le, false, 2},
       {utf16 + test::hex("0D 00 0A 00 41 00"), EncodingKind::Utf16Le, true, 1},
-      {text, EncodingKind::Other, false, 262144},
-      {text, EncodingKind::Other, true, 131072},
-      {text.substr(0, Chunk - 1), EncodingKind::Other, false, 262144},
-      {text.substr(0, Chunk - 1), EncodingKind::Other, true, 131072},
-      {text + "x", EncodingKind::Other, false, 262145},
-      {text + "x", EncodingKind::Other, true, 131073},
+      {text, EncodingKind::Other, false, lines},
+      {text, EncodingKind::Other, true, lines / 2},
+      {text.substr(0, Chunk - 1), EncodingKind::Other, false, lines},
+      {text.substr(0, Chunk - 1), EncodingKind::Other, true, lines / 2},
+      {text + "x", EncodingKind::Other, false, lines + 1},
+      {text + "x", EncodingKind::Other, true, lines / 2 + 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "size " << row.bytes.size() << " skip " << row.skipEmpty);

@@ -30,16 +30,18 @@ protected:
   void TearDown() override { selectCountKernel(); }
 
   std::int64_t count(const std::string& bytes, EncodingKind kind, int bomLength, bool skipEmpty,
-                     std::int32_t readBytes = CountPiece) {
+                     std::int32_t readBytes = CountChunk) {
     fake::putFile(u"f", bytes);
     FileOwner file(platform::openFile(u"f"));
-    return countLines(file.get(), kind, bomLength, skipEmpty, readBytes);
+    return countLines(file.get(), static_cast<std::int64_t>(bytes.size()), kind, bomLength,
+                      skipEmpty, readBytes);
   }
 };
 
 std::vector<CountKernel> availableKernels() {
   std::vector<CountKernel> kernels;
-  for (CountKernel kernel : {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2}) {
+  for (CountKernel kernel :
+       {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2, CountKernel::Avx512}) {
     if (countKernelAvailable(kernel)) kernels.push_back(kernel);
   }
   return kernels;
@@ -95,7 +97,7 @@ TEST_F(LineCounter, CountsEachRowOfTheRules) {
   for (CountKernel kernel : availableKernels()) {
     ASSERT_TRUE(forceCountKernel(kernel));
     for (const Row& row : rows) {
-      for (std::int32_t readBytes : {CountPiece, CountChunk, 2}) {
+      for (std::int32_t readBytes : {CountChunk, 2}) {
         SCOPED_TRACE(::testing::Message() << row.bytes << " skip " << row.skipEmpty << " kernel "
                                           << static_cast<int>(kernel) << " read " << readBytes);
         EXPECT_EQ(count(hex(row.bytes), row.kind, row.bomLength, row.skipEmpty, readBytes),
@@ -105,7 +107,7 @@ TEST_F(LineCounter, CountsEachRowOfTheRules) {
   }
 }
 
-// Chunk and piece edges: a line that straddles one counts once, a CR LF split across one is one
+// Read edges: a line that straddles one counts once, a CR LF split across one is one
 // line end, and bytes that would read as LF only when misaligned stay two units.
 TEST_F(LineCounter, CountsAcrossChunkBoundaries) {
   struct Row {
@@ -142,7 +144,7 @@ TEST_F(LineCounter, CountsAcrossChunkBoundaries) {
        Be, true, 1},
   };
   for (const Row& row : rows) {
-    for (std::int32_t readBytes : {CountPiece, CountChunk, 1000}) {
+    for (std::int32_t readBytes : {CountChunk, 1000}) {
       SCOPED_TRACE(::testing::Message() << "size " << row.bytes.size() << " read " << readBytes);
       const int bomLength = row.kind == Other ? 0 : 2;
       EXPECT_EQ(count(row.bytes, row.kind, bomLength, row.skipEmpty, readBytes), row.expected);
@@ -173,10 +175,39 @@ TEST_F(LineCounter, StopsAtFailedAndShortReads) {
   EXPECT_EQ(count(lines, Other, 0, true, 600), 101);
 }
 
+// The count reads no further than the size the request saw, whatever the file holds by then; a
+// file that ends sooner ends the count there.
+TEST_F(LineCounter, CountsNoFurtherThanTheSizeSeen) {
+  struct Row {
+    std::int64_t sizeSeen;
+    std::int32_t readBytes;
+    std::int64_t expected;
+  };
+  const std::string lines = repeat("ab\n", 1000); // 3,000 bytes
+  const Row rows[] = {
+      {4, CountChunk, 2}, {3, CountChunk, 1},  {3, 2, 1},         {1000, 300, 334},
+      {900, 300, 300},    {901, 300, 301},     {5000, 300, 1000}, {5000, CountChunk, 1000},
+      {0, CountChunk, 0}, {-1, CountChunk, 0},
+  };
+  fake::putFile(u"f", lines);
+  FileOwner file(platform::openFile(u"f"));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "size " << row.sizeSeen << " read " << row.readBytes);
+    EXPECT_EQ(countLines(file.get(), row.sizeSeen, Other, 0, false, row.readBytes), row.expected);
+  }
+  // Reads stop at the size: none past it, even when a read would have got more.
+  fake::reset();
+  fake::putFile(u"f", lines);
+  FileOwner again(platform::openFile(u"f"));
+  EXPECT_EQ(countLines(again.get(), 900, Other, 0, false, 300), 300);
+  EXPECT_EQ(fake::counters().reads, 3);
+}
+
 TEST_F(LineCounter, ReadsNothingOnceCountedAndKeepsFailedCounts) {
   fake::putFile(u"f", "a\nb\n\nc");
   FileOwner file(platform::openFile(u"f"));
   AnalysisCache cache;
+  cache.fileSize = 6;
   Settings config;
   config.skipEmpty = true;
   EXPECT_EQ(lineCount(cache, file.get(), config), 3);
@@ -194,6 +225,7 @@ TEST_F(LineCounter, CountsWithTheCachedKindAndMark) {
   fake::putFile(u"f", hex("FE FF 00 0A 00 41 00 0A 0A 00"));
   FileOwner file(platform::openFile(u"f"));
   AnalysisCache cache;
+  cache.fileSize = 10;
   cache.kind = Be;
   cache.bomLength = 2;
   Settings config;
@@ -310,7 +342,7 @@ TEST(LineCounterKernels, ChoosesTheBestOnceAndRefusesWhatTheCpuLacks) {
   selectCountKernel();
   EXPECT_EQ(activeCountKernel(), bestCountKernel());
   EXPECT_TRUE(countKernelAvailable(CountKernel::Scalar));
-  for (CountKernel kernel : {CountKernel::Sse2, CountKernel::Avx2}) {
+  for (CountKernel kernel : {CountKernel::Sse2, CountKernel::Avx2, CountKernel::Avx512}) {
     if (!countKernelAvailable(kernel)) {
       EXPECT_FALSE(forceCountKernel(kernel));
       EXPECT_EQ(activeCountKernel(), bestCountKernel());
