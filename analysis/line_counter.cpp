@@ -10,22 +10,11 @@ namespace linepeek {
 
 namespace {
 
-UnitShape shapeOf(EncodingKind kind) {
-  switch (kind) {
-  case EncodingKind::Utf16Le:
-    return UnitShape::Utf16Le;
-  case EncodingKind::Utf16Be:
-    return UnitShape::Utf16Be;
-  default:
-    return UnitShape::Bytes;
-  }
-}
-
 // Bytes of the mark that belong to no line, skipped in whole units: after a 2-byte mark that is
 // unit 1 in UTF-16 mode.
 std::int64_t markSkipBytes(EncodingKind kind, std::int32_t bomLength) {
   const std::int64_t markBytes = std::max<std::int32_t>(bomLength, 0);
-  return shapeOf(kind) == UnitShape::Bytes ? markBytes : markBytes / 2 * 2;
+  return isUtf16(kind) ? markBytes / 2 * 2 : markBytes;
 }
 
 // The count of a whole file held in memory, by the same rules as countLines.
@@ -35,7 +24,7 @@ std::int64_t countBytes(std::string_view bytes, EncodingKind kind, std::int32_t 
       markSkipBytes(kind, bomLength), static_cast<std::int64_t>(bytes.size())));
   LineState state;
   scanUnits(reinterpret_cast<const unsigned char*>(bytes.data()) + skipped, bytes.size() - skipped,
-            shapeOf(kind), skipEmpty, state);
+            kind, skipEmpty, state);
   return finishCount(state);
 }
 
@@ -45,7 +34,6 @@ std::int64_t countLines(platform::FileHandle file, std::int64_t fileSize, Encodi
                         std::int32_t bomLength, bool skipEmpty, std::int32_t readBytes) {
   if (fileSize <= 0 || !platform::seekTo(file, 0)) return 0;
 
-  const UnitShape shape = shapeOf(kind);
   // Reads stay even so that UTF-16 units never straddle two of them.
   const std::int64_t chunkBytes = std::clamp<std::int32_t>(readBytes, 2, CountChunk) & ~1;
   std::int64_t skipBytes = markSkipBytes(kind, bomLength);
@@ -67,7 +55,7 @@ std::int64_t countLines(platform::FileHandle file, std::int64_t fileSize, Encodi
     left -= got;
     const std::int64_t skipped = std::min(skipBytes, got);
     skipBytes -= skipped;
-    scanUnits(chunk.get() + skipped, static_cast<std::size_t>(got - skipped), shape, skipEmpty,
+    scanUnits(chunk.get() + skipped, static_cast<std::size_t>(got - skipped), kind, skipEmpty,
               state);
     if (got < want) break; // a short read is the last: the file ends sooner than its size said
   }

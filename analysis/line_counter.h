@@ -7,15 +7,13 @@
 #include <string_view>
 
 #include "analysis/analysis_cache.h"
+#include "analysis/encoding_kind.h"
 #include "settings/settings.h"
 
 namespace linepeek {
 
 // The instruction sets the counting kernels are written for, narrowest first.
 enum class CountKernel : std::uint8_t { Scalar, Sse2, Avx2, Avx512 };
-
-// How the units of a buffer are stored.
-enum class UnitShape : std::uint8_t { Bytes, Utf16Le, Utf16Be };
 
 // What a count carries from one buffer to the next.
 struct LineState {
@@ -38,8 +36,9 @@ bool countKernelAvailable(CountKernel kernel);
 bool forceCountKernel(CountKernel kernel);
 
 // Scans the whole units in `byteLength` bytes at `data` with the active kernel and adds them to
-// `state`. In UTF-16 shapes an odd last byte is ignored; the caller keeps later buffers aligned.
-void scanUnits(const unsigned char* data, std::size_t byteLength, UnitShape shape, bool skipEmpty,
+// `state`: bytes for 8-bit and UTF-8 text, 16-bit units in their byte order for the UTF-16
+// kinds, where an odd last byte is ignored; the caller keeps later buffers aligned.
+void scanUnits(const unsigned char* data, std::size_t byteLength, EncodingKind kind, bool skipEmpty,
                LineState& state);
 
 // The count once the file has ended: the ended lines plus an unterminated last line that counts.

@@ -26,14 +26,14 @@ struct Input {
   const char* name;
   TextStyle style;
   bool crLf;
-  UnitShape shape;
+  EncodingKind shape;
 };
 
 std::string makeInput(const Input& input, std::size_t bytes) {
   TextSource source;
   source.style = input.style;
   std::string text;
-  const std::size_t width = input.shape == UnitShape::Bytes ? 1 : 2;
+  const std::size_t width = input.shape == EncodingKind::Other ? 1 : 2;
   appendLines(source, text, bytes / width);
   text.resize(bytes / width);
   if (input.crLf) {
@@ -44,11 +44,11 @@ std::string makeInput(const Input& input, std::size_t bytes) {
     }
     text = withCr.substr(0, bytes);
   }
-  return width == 1 ? text : widen(text, input.shape == UnitShape::Utf16Be);
+  return width == 1 ? text : widen(text, input.shape == EncodingKind::Utf16Be);
 }
 
 void countKernel(benchmark::State& state, CountKernel kernel, const std::string* data,
-                 UnitShape shape, bool skipEmpty) {
+                 EncodingKind shape, bool skipEmpty) {
   if (!forceCountKernel(kernel)) {
     state.SkipWithError("the CPU lacks this kernel");
     return;
@@ -99,9 +99,9 @@ public:
   std::size_t bytes() const { return bytes_; }
   EncodingKind kind() const {
     switch (input_.shape) {
-    case UnitShape::Utf16Le:
+    case EncodingKind::Utf16Le:
       return EncodingKind::Utf16Le;
-    case UnitShape::Utf16Be:
+    case EncodingKind::Utf16Be:
       return EncodingKind::Utf16Be;
     default:
       return EncodingKind::Other;
@@ -142,12 +142,12 @@ void countFile(benchmark::State& state, CountKernel kernel, CachedFile* cached, 
 
 int main(int argc, char** argv) {
   const Input inputs[] = {
-      {"text", TextStyle::Typical, false, UnitShape::Bytes},
-      {"crlf", TextStyle::Typical, true, UnitShape::Bytes},
-      {"long", TextStyle::LongLines, false, UnitShape::Bytes},
-      {"nolf", TextStyle::NoLineFeed, false, UnitShape::Bytes},
-      {"utf16le", TextStyle::Typical, false, UnitShape::Utf16Le},
-      {"utf16be", TextStyle::Typical, false, UnitShape::Utf16Be},
+      {"text", TextStyle::Typical, false, EncodingKind::Other},
+      {"crlf", TextStyle::Typical, true, EncodingKind::Other},
+      {"long", TextStyle::LongLines, false, EncodingKind::Other},
+      {"nolf", TextStyle::NoLineFeed, false, EncodingKind::Other},
+      {"utf16le", TextStyle::Typical, false, EncodingKind::Utf16Le},
+      {"utf16be", TextStyle::Typical, false, EncodingKind::Utf16Be},
   };
   const std::pair<const char*, CountKernel> kernels[] = {{"scalar", CountKernel::Scalar},
                                                          {"sse2", CountKernel::Sse2},

@@ -30,10 +30,10 @@ constexpr const auto& Kinds = linepeek::fuzz::DetectableKinds;
 constexpr CountKernel Kernels[] = {CountKernel::Scalar, CountKernel::Sse2, CountKernel::Avx2,
                                    CountKernel::Avx512};
 
-linepeek::UnitShape shapeOf(int kind) {
-  if (kind == ref::KindUtf16Le) return linepeek::UnitShape::Utf16Le;
-  if (kind == ref::KindUtf16Be) return linepeek::UnitShape::Utf16Be;
-  return linepeek::UnitShape::Bytes;
+linepeek::EncodingKind shapeOf(int kind) {
+  if (kind == ref::KindUtf16Le) return linepeek::EncodingKind::Utf16Le;
+  if (kind == ref::KindUtf16Be) return linepeek::EncodingKind::Utf16Be;
+  return linepeek::EncodingKind::Other;
 }
 
 std::string kernelName(CountKernel kernel) {
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Units after the BOM, cut into pieces at seeded points; UTF-16 pieces stay even so units
   // keep their alignment, as the counter's own reads do.
-  const bool wide = shapeOf(choice.kind) != linepeek::UnitShape::Bytes;
+  const bool wide = shapeOf(choice.kind) != linepeek::EncodingKind::Other;
   const std::size_t skip =
       static_cast<std::size_t>(wide ? choice.bomLength / 2 * 2 : choice.bomLength);
   const std::string_view units = payload.size() > skip ? payload.substr(skip) : std::string_view();

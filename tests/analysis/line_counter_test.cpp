@@ -242,16 +242,16 @@ TEST_F(LineCounter, KernelsCountLongRunsOfLineFeeds) {
     ASSERT_TRUE(forceCountKernel(kernel));
     SCOPED_TRACE(static_cast<int>(kernel));
     LineState state;
-    scanUnits(reinterpret_cast<const unsigned char*>(bytes.data()), units, UnitShape::Bytes, false,
-              state);
+    scanUnits(reinterpret_cast<const unsigned char*>(bytes.data()), units, EncodingKind::Other,
+              false, state);
     EXPECT_EQ(finishCount(state), 300001);
     state = {};
     scanUnits(reinterpret_cast<const unsigned char*>(words.data()), words.size(),
-              UnitShape::Utf16Le, false, state);
+              EncodingKind::Utf16Le, false, state);
     EXPECT_EQ(finishCount(state), 300001);
     state = {};
     scanUnits(reinterpret_cast<const unsigned char*>(words.data()) + 1, words.size() - 1,
-              UnitShape::Utf16Be, false, state);
+              EncodingKind::Utf16Be, false, state);
     EXPECT_EQ(finishCount(state), 300000);
   }
 }
@@ -290,7 +290,7 @@ std::string randomUnits(std::mt19937& random, std::size_t bytes) {
 
 TEST_F(LineCounter, KernelsMatchTheReferenceOnRandomInput) {
   std::mt19937 random(20240611);
-  const UnitShape shapes[] = {UnitShape::Bytes, UnitShape::Utf16Le, UnitShape::Utf16Be};
+  const EncodingKind shapes[] = {EncodingKind::Other, EncodingKind::Utf16Le, EncodingKind::Utf16Be};
   const EncodingKind kinds[] = {Other, Le, Be};
   std::vector<unsigned char> buffer;
   for (int round = 0; round < 1500; ++round) {
@@ -376,7 +376,7 @@ TEST(LineCounterKernels, LeaveTheUpperVectorStateClean) {
   const std::string units = repeat(hex("41 00 0A 00"), 1000);
   for (CountKernel kernel : availableKernels()) {
     ASSERT_TRUE(forceCountKernel(kernel));
-    for (UnitShape shape : {UnitShape::Bytes, UnitShape::Utf16Le, UnitShape::Utf16Be}) {
+    for (EncodingKind shape : {EncodingKind::Other, EncodingKind::Utf16Le, EncodingKind::Utf16Be}) {
       for (bool skipEmpty : {false, true}) {
         LineState state;
         stateInUse(before);
