@@ -205,10 +205,10 @@ std::size_t TextDecoder::decode(std::string_view input, bool last, std::u16strin
     if ((error != EILSEQ && error != EINVAL) || outLeft < sizeof(char16_t)) break;
     // A byte that starts no character, or the start of one that the end of the text cuts off:
     // one U+FFFD, as the UTF-8 decoder gives, and on after that byte.
-    constexpr char16_t replacement = 0xFFFD;
-    std::memcpy(out, &replacement, sizeof replacement);
-    out += sizeof replacement;
-    outLeft -= sizeof replacement;
+    constexpr char16_t Replacement = 0xFFFD;
+    std::memcpy(out, &Replacement, sizeof Replacement);
+    out += sizeof Replacement;
+    outLeft -= sizeof Replacement;
     ++in;
     --inLeft;
   }

@@ -102,7 +102,7 @@ TEST(Catalogue, AtTheSizesHostsPass) {
     EXPECT_NE(ContentGetSupportedField(index, name.data(), units.data(), maxLen), 0);
     EXPECT_EQ(name.substr(static_cast<std::size_t>(maxLen)), "########");
     EXPECT_EQ(units.substr(static_cast<std::size_t>(maxLen)), "########");
-    return std::pair(std::string(name.c_str()), std::string(units.c_str()));
+    return std::pair(name.substr(0, name.find('\0')), units.substr(0, units.find('\0')));
   };
   for (int index = 0; index < 18; ++index) {
     const auto whole = texts(index, 65536);

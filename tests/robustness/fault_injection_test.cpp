@@ -239,7 +239,7 @@ TEST_F(FaultInjection, FailedOpenBetweenTwoRequests) {
   EXPECT_EQ(fake::faults().failOpenCalls, Fields) << "nothing was opened";
   for (int field = 0; field < Fields; ++field) {
     SCOPED_TRACE(field);
-    fake::putFile(u"a.txt", Small, static_cast<std::uint64_t>(8 + field));
+    fake::putFile(u"a.txt", Small, 8 + static_cast<std::uint64_t>(field));
     fake::faults().failOpenCalls = 1;
     EXPECT_EQ(answer(u"a.txt", field), "(-3)");
     EXPECT_FALSE(analysisCache.valid);
