@@ -1,7 +1,7 @@
 # Runs linepeek-cli once and checks its exit status, its stdout against a golden file or a
 # pattern, and its stderr against a pattern.
 #
-#   cmake -DCLI=... [-DEMULATOR=...] -DWORKDIR=... -DARGS=a|b -DEXPECT_EXIT=N
+#   cmake -DCLI=... [-DEMULATOR=a|b] -DWORKDIR=... -DARGS=a|b -DEXPECT_EXIT=N
 #         [-DGOLDEN=file] [-DSTDOUT_REGEX=...] [-DSTDERR_REGEX=...] [-DINPUT=file]
 #         [-DSAME_AS=c|d] [-DROWS_BEFORE_FAILURE=1] -P run_cli.cmake
 #
@@ -16,6 +16,7 @@
 cmake_minimum_required(VERSION 3.20)
 
 string(REPLACE "|" ";" arg_list "${ARGS}")
+string(REPLACE "|" ";" emulator "${EMULATOR}")
 get_filename_component(out_dir "${OUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${out_dir}")
 set(input_file)
@@ -24,7 +25,7 @@ if(DEFINED INPUT)
 endif()
 include(${CMAKE_CURRENT_LIST_DIR}/../support/wine_retry.cmake)
 macro(run_cli args output error status)
-  linepeek_run_retrying(${error} COMMAND ${EMULATOR} "${CLI}" ${args}
+  linepeek_run_retrying(${error} COMMAND ${emulator} "${CLI}" ${args}
     WORKING_DIRECTORY "${WORKDIR}"
     ${input_file}
     OUTPUT_FILE "${output}"
