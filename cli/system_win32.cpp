@@ -1,13 +1,7 @@
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <algorithm>
 #include <bitset>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <mutex>
 
 #include "cli/system.h"
@@ -133,23 +127,21 @@ bool writeText(Stream stream, std::string_view utf8, std::string* reason) {
     if (reason != nullptr) *reason = systemMessage(GetLastError());
     return false;
   }
-  // Pipes and files get the same bytes as on POSIX: UTF-8 with LF line ends.
-  FILE* file = stream == Stream::Out ? stdout : stderr;
-  static const bool binary = [] {
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-    return true;
-  }();
-  (void)binary;
-  errno = 0;
-  if (std::fwrite(utf8.data(), 1, utf8.size(), file) == utf8.size() && std::fflush(file) == 0)
-    return true;
-  if (reason != nullptr) *reason = errno != 0 ? std::strerror(errno) : "write failed";
-  return false;
+  // Pipes and files get the same bytes as on POSIX: UTF-8 with LF line ends. WriteFile, not the
+  // C library, so that a failure gives the system's reason ("The pipe is being closed.").
+  for (std::size_t done = 0; done < utf8.size();) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(utf8.size() - done, 1U << 30));
+    DWORD written = 0;
+    if (WriteFile(handle, utf8.data() + done, wanted, &written, nullptr) == 0 || written == 0) {
+      if (reason != nullptr) *reason = systemMessage(GetLastError());
+      return false;
+    }
+    done += written;
+  }
+  return true;
 }
 
 void closeOutput() {
-  std::fflush(stdout);
   CloseHandle(GetStdHandle(STD_OUTPUT_HANDLE));
   SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
 }
