@@ -205,14 +205,14 @@ const std::vector<OptionSpec> Table = {
 };
 
 const OptionSpec* findLong(const std::string& name) {
-  for (const OptionSpec& spec : Table)
-    if (name == spec.longName) return &spec;
+  for (const OptionSpec& option : Table)
+    if (name == option.longName) return &option;
   return nullptr;
 }
 
 const OptionSpec* findShort(char name) {
-  for (const OptionSpec& spec : Table)
-    if (spec.shortName != 0 && spec.shortName == name) return &spec;
+  for (const OptionSpec& option : Table)
+    if (option.shortName != 0 && option.shortName == name) return &option;
   return nullptr;
 }
 
@@ -222,26 +222,26 @@ bool parseLong(const std::vector<std::string>& args, std::size_t& i, Options& op
   const std::string& arg = args[i];
   const std::size_t equals = arg.find('=');
   const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-  const OptionSpec* spec = findLong(name);
-  if (spec == nullptr) {
+  const OptionSpec* option = findLong(name);
+  if (option == nullptr) {
     error = "unknown option '--" + name + "'";
     return false;
   }
   std::string value;
-  if (equals != std::string::npos && spec->takes == Takes::Nothing) {
+  if (equals != std::string::npos && option->takes == Takes::Nothing) {
     error = "option '--" + name + "' takes no value";
     return false;
   }
   if (equals != std::string::npos) {
     value = arg.substr(equals + 1);
-  } else if (spec->takes == Takes::Value) {
+  } else if (option->takes == Takes::Value) {
     if (i + 1 == args.size()) {
       error = "option '--" + name + "' needs a value";
       return false;
     }
     value = args[++i];
   }
-  return spec->apply(options, value, error);
+  return option->apply(options, value, error);
 }
 
 // A cluster of short options at args[i]: -rV, or -fLIST where the rest is the value.
@@ -249,13 +249,13 @@ bool parseShort(const std::vector<std::string>& args, std::size_t& i, Options& o
                 std::string& error) {
   const std::string& arg = args[i];
   for (std::size_t k = 1; k < arg.size(); ++k) {
-    const OptionSpec* spec = findShort(arg[k]);
-    if (spec == nullptr) {
+    const OptionSpec* option = findShort(arg[k]);
+    if (option == nullptr) {
       error = std::string("unknown option '-") + arg[k] + "'";
       return false;
     }
     std::string value;
-    if (spec->takes == Takes::Value) {
+    if (option->takes == Takes::Value) {
       if (k + 1 < arg.size()) {
         value = arg.substr(k + 1);
       } else if (i + 1 < args.size()) {
@@ -266,7 +266,7 @@ bool parseShort(const std::vector<std::string>& args, std::size_t& i, Options& o
       }
       k = arg.size();
     }
-    if (!spec->apply(options, value, error)) return false;
+    if (!option->apply(options, value, error)) return false;
   }
   return true;
 }
@@ -362,20 +362,20 @@ std::string usageText() {
   std::string out = UsageHead;
   for (const bool wholeTrees : {false, true}) {
     out += wholeTrees ? "\nWhole trees:\n" : "\nOptions:\n";
-    for (const OptionSpec& spec : Table) {
-      if (spec.wholeTrees != wholeTrees) continue;
-      std::string label = spec.shortName != 0 ? std::string("  -") + spec.shortName + ", --"
+    for (const OptionSpec& option : Table) {
+      if (option.wholeTrees != wholeTrees) continue;
+      std::string label = option.shortName != 0 ? std::string("  -") + option.shortName + ", --"
                                               : std::string("      --");
-      label += spec.longName;
-      if (spec.takes == Takes::Value) label += " " + upper(spec.argument);
-      if (spec.takes == Takes::Optional) label += "[=" + upper(spec.argument) + "]";
+      label += option.longName;
+      if (option.takes == Takes::Value) label += " " + upper(option.argument);
+      if (option.takes == Takes::Optional) label += "[=" + upper(option.argument) + "]";
       out += label;
       if (label.size() + 2 > HelpColumn) {
         out += "\n" + std::string(HelpColumn, ' ');
       } else {
         out.append(HelpColumn - label.size(), ' ');
       }
-      out += wrapped(spec.summary, HelpColumn, HelpColumn, HelpWidth);
+      out += wrapped(option.summary, HelpColumn, HelpColumn, HelpWidth);
     }
   }
   return out + UsageTail;

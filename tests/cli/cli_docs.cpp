@@ -21,22 +21,22 @@ std::string roffName(std::string_view name) {
   return out;
 }
 
-std::string manualLabel(const OptionSpec& spec) {
-  const std::string longName = "\\-\\-" + roffName(spec.longName);
-  const std::string shortName = spec.shortName != 0 ? "\\-" + std::string(1, spec.shortName) : "";
-  if (spec.takes == Takes::Optional)
-    return ".BR " + longName + " \" [\\fI" + spec.argument + "\\fR]\"";
-  if (spec.takes == Takes::Nothing)
+std::string manualLabel(const OptionSpec& option) {
+  const std::string longName = "\\-\\-" + roffName(option.longName);
+  const std::string shortName = option.shortName != 0 ? "\\-" + std::string(1, option.shortName) : "";
+  if (option.takes == Takes::Optional)
+    return ".BR " + longName + " \" [\\fI" + option.argument + "\\fR]\"";
+  if (option.takes == Takes::Nothing)
     return shortName.empty() ? ".B " + longName : ".BR " + shortName + " \", \" " + longName;
-  if (shortName.empty()) return ".BI " + longName + " \" " + spec.argument + "\"";
-  return ".BR " + shortName + " \", \" " + longName + " \" \" \\fI" + spec.argument + "\\fR";
+  if (shortName.empty()) return ".BI " + longName + " \" " + option.argument + "\"";
+  return ".BR " + shortName + " \", \" " + longName + " \" \" \\fI" + option.argument + "\\fR";
 }
 
 std::string manualOptions(bool wholeTrees) {
   std::string out;
-  for (const OptionSpec& spec : optionTable())
-    if (spec.wholeTrees == wholeTrees)
-      out += ".TP\n" + manualLabel(spec) + "\n" + roff(spec.details, '*');
+  for (const OptionSpec& option : optionTable())
+    if (option.wholeTrees == wholeTrees)
+      out += ".TP\n" + manualLabel(option) + "\n" + roff(option.details, '*');
   return out;
 }
 
@@ -63,16 +63,16 @@ const char* kindName(ValueKind kind) {
 std::string completionBlock() {
   std::string words;
   std::string cases;
-  for (const OptionSpec& spec : optionTable()) {
-    const std::string longName = std::string("--") + spec.longName;
+  for (const OptionSpec& option : optionTable()) {
+    const std::string longName = std::string("--") + option.longName;
     words += longName + "\\n";
     std::string names = longName;
-    if (spec.shortName != 0) {
-      words += std::string("-") + spec.shortName + "\\n";
-      names = std::string("-") + spec.shortName + " | " + longName;
+    if (option.shortName != 0) {
+      words += std::string("-") + option.shortName + "\\n";
+      names = std::string("-") + option.shortName + " | " + longName;
     }
-    if (spec.kind != ValueKind::None)
-      cases += "  " + names + ") echo " + kindName(spec.kind) + " ;;\n";
+    if (option.kind != ValueKind::None)
+      cases += "  " + names + ") echo " + kindName(option.kind) + " ;;\n";
   }
   std::string formats;
   for (const std::string_view name : FormatNames)
