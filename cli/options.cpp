@@ -365,7 +365,7 @@ std::string usageText() {
     for (const OptionSpec& option : Table) {
       if (option.wholeTrees != wholeTrees) continue;
       std::string label = option.shortName != 0 ? std::string("  -") + option.shortName + ", --"
-                                              : std::string("      --");
+                                                : std::string("      --");
       label += option.longName;
       if (option.takes == Takes::Value) label += " " + upper(option.argument);
       if (option.takes == Takes::Optional) label += "[=" + upper(option.argument) + "]";

@@ -23,7 +23,8 @@ std::string roffName(std::string_view name) {
 
 std::string manualLabel(const OptionSpec& option) {
   const std::string longName = "\\-\\-" + roffName(option.longName);
-  const std::string shortName = option.shortName != 0 ? "\\-" + std::string(1, option.shortName) : "";
+  const std::string shortName =
+      option.shortName != 0 ? "\\-" + std::string(1, option.shortName) : "";
   if (option.takes == Takes::Optional)
     return ".BR " + longName + " \" [\\fI" + option.argument + "\\fR]\"";
   if (option.takes == Takes::Nothing)
