@@ -4,6 +4,7 @@
 //   linepeek_cli_docs <source folder> [--check]
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/format.h"
@@ -94,27 +95,16 @@ std::string readmeUsage() {
 
 int main(int argc, char** argv) {
   using namespace linepeek;
-  const bool check = argc == 3 && std::string_view(argv[2]) == "--check";
-  if (argc != 2 && !check) {
-    std::cerr << "usage: linepeek_cli_docs <source folder> [--check]\n";
-    return 2;
-  }
-  const std::string manualBegin =
-      ".\\\" Generated from cli/options.cpp: cmake --build <build> --target cli_docs";
-  const std::string manualEnd = ".\\\" End of the generated options";
-  const std::string treesBegin = manualBegin + " (whole trees)";
-  const std::string treesEnd = manualEnd + " (whole trees)";
-  const std::string bashBegin =
-      "# Generated from cli/options.cpp: cmake --build <build> --target cli_docs";
-  const std::string bashEnd = "# End of the generated options";
-  const std::string readmeBegin =
-      "<!-- Generated from cli/options.cpp: cmake --build <build> --target cli_docs -->";
-  const std::string readmeEnd = "<!-- End of the generated usage -->";
-  const std::vector<Document> documents = {
-      {"cli/linepeek-cli.1.in", manualBegin, manualEnd, cli::manualOptions(false)},
-      {"cli/linepeek-cli.1.in", treesBegin, treesEnd, cli::manualOptions(true)},
-      {"cli/linepeek-cli.bash", bashBegin, bashEnd, cli::completionBlock()},
-      {"README.md", readmeBegin, readmeEnd, cli::readmeUsage()},
+  const auto block = [](const char* path, Comment comment, std::string_view what, std::string text,
+                        std::string_view suffix = "") {
+    return generatedBlock(path, comment, "cli/options.cpp", "cli_docs", what, std::move(text),
+                          suffix);
   };
-  return writeDocuments(argv[1], documents, check, "cli/options.cpp", "cli_docs");
+  return writeDocumentsMain(
+      argc, argv, "linepeek_cli_docs",
+      {block("cli/linepeek-cli.1.in", Comment::Roff, "options", cli::manualOptions(false)),
+       block("cli/linepeek-cli.1.in", Comment::Roff, "options", cli::manualOptions(true),
+             " (whole trees)"),
+       block("cli/linepeek-cli.bash", Comment::Shell, "options", cli::completionBlock()),
+       block("README.md", Comment::Markdown, "usage", cli::readmeUsage())});
 }

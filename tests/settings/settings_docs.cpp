@@ -4,10 +4,11 @@
 // bash completion. With --check it writes nothing and fails when a document is not what it
 // would write.
 //   linepeek_settings_docs <source folder> [--check]
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/charsets.h"
 #include "settings/key_table.h"
@@ -138,45 +139,26 @@ std::string completionCharsets() {
   return out + " \\\n    " + line + "\n";
 }
 
-const std::string_view ReadmeBegin =
-    "<!-- Generated from settings/key_table.h: cmake --build <build> --target settings_docs -->";
-const std::string_view ReadmeEnd = "<!-- End of the generated settings table -->";
-const std::string_view ManualBegin =
-    ".\\\" Generated from settings/key_table.h: cmake --build <build> --target settings_docs";
-const std::string_view ManualEnd = ".\\\" End of the generated settings";
-const std::string_view CharsetReadmeBegin =
-    "<!-- Generated from base/charsets.h: cmake --build <build> --target settings_docs -->";
-const std::string_view CharsetReadmeEnd = "<!-- End of the generated charset names -->";
-const std::string_view CharsetManualBegin =
-    ".\\\" Generated from base/charsets.h: cmake --build <build> --target settings_docs";
-const std::string_view CharsetManualEnd = ".\\\" End of the generated charset names";
-const std::string_view CharsetCompletionBegin =
-    "  # Generated from base/charsets.h: cmake --build <build> --target settings_docs";
-const std::string_view CharsetCompletionEnd = "  # End of the generated charset names";
-
 } // namespace
 } // namespace linepeek
 
 int main(int argc, char** argv) {
   using namespace linepeek;
-  const bool check = argc == 3 && std::string_view(argv[2]) == "--check";
-  if (argc != 2 && !check) {
-    std::cerr << "usage: linepeek_settings_docs <source folder> [--check]\n";
-    return 2;
-  }
-  const std::vector<Document> documents = {
-      {"samples/linepeek.ini", "", "", sampleIni()},
-      {"README.md", ReadmeBegin, ReadmeEnd, readmeTable()},
-      {"cli/linepeek-cli.1.in", ManualBegin, ManualEnd, manualSection()},
+  const auto settings = [](const char* path, Comment comment, std::string_view what,
+                           std::string text) {
+    return generatedBlock(path, comment, "settings/key_table.h", "settings_docs", what,
+                          std::move(text));
   };
-  const std::vector<Document> charsetDocuments = {
-      {"README.md", CharsetReadmeBegin, CharsetReadmeEnd, readmeCharsets()},
-      {"cli/linepeek-cli.1.in", CharsetManualBegin, CharsetManualEnd, manualCharsets()},
-      {"cli/linepeek-cli.bash", CharsetCompletionBegin, CharsetCompletionEnd, completionCharsets()},
+  const auto charsets = [](const char* path, Comment comment, std::string text) {
+    return generatedBlock(path, comment, "base/charsets.h", "settings_docs", "charset names",
+                          std::move(text));
   };
-  const int settingsStatus =
-      writeDocuments(argv[1], documents, check, "settings/key_table.h", "settings_docs");
-  const int charsetStatus =
-      writeDocuments(argv[1], charsetDocuments, check, "base/charsets.h", "settings_docs");
-  return std::max(settingsStatus, charsetStatus);
+  return writeDocumentsMain(
+      argc, argv, "linepeek_settings_docs",
+      {{"samples/linepeek.ini", "", "", sampleIni(), "settings/key_table.h", "settings_docs"},
+       settings("README.md", Comment::Markdown, "settings table", readmeTable()),
+       settings("cli/linepeek-cli.1.in", Comment::Roff, "settings", manualSection()),
+       charsets("README.md", Comment::Markdown, readmeCharsets()),
+       charsets("cli/linepeek-cli.1.in", Comment::Roff, manualCharsets()),
+       charsets("cli/linepeek-cli.bash", Comment::IndentedShell, completionCharsets())});
 }

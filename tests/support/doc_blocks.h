@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace linepeek {
@@ -71,25 +72,48 @@ inline std::string roff(std::string_view help, char italic = '\0') {
 struct Document {
   const char* path;
   // The lines around the generated block; empty when the whole file is generated.
-  std::string_view begin;
-  std::string_view end;
+  std::string begin;
+  std::string end;
   std::string text;
+  // The table it is written from, and the build target that writes it.
+  std::string_view source;
+  std::string_view target;
 };
+
+// How a document's comment lines start and end.
+enum class Comment { Markdown, Roff, Shell, IndentedShell };
+
+// A block between the marker lines "Generated from <source>: cmake --build <build> --target
+// <target><suffix>" and "End of the generated <what><suffix>", in the document's comment form.
+inline Document generatedBlock(const char* path, Comment comment, std::string_view source,
+                               std::string_view target, std::string_view what, std::string text,
+                               std::string_view suffix = "") {
+  const char* const opens[] = {"<!-- ", ".\\\" ", "# ", "  # "};
+  const std::string open = opens[static_cast<int>(comment)];
+  const std::string close = comment == Comment::Markdown ? " -->" : "";
+  const std::string tail = std::string(suffix) + close;
+  return {path,
+          open + "Generated from " + std::string(source) + ": cmake --build <build> --target " +
+              std::string(target) + tail,
+          open + "End of the generated " + std::string(what) + tail,
+          std::move(text),
+          source,
+          target};
+}
 
 // `old` with its generated block replaced; empty when the marker lines are missing.
 inline std::string withBlock(const std::string& old, const Document& document) {
   if (document.begin.empty()) return document.text;
-  const std::string begin = std::string(document.begin) + "\n";
+  const std::string begin = document.begin + "\n";
   const std::size_t from = old.find(begin);
-  const std::size_t to = old.find(std::string(document.end) + "\n", from);
+  const std::size_t to = old.find(document.end + "\n", from);
   if (from == std::string::npos || to == std::string::npos) return "";
   return old.substr(0, from + begin.size()) + document.text + old.substr(to);
 }
 
-// Writes (or with `check` compares) each document under the folder `root`; `source` and
-// `target` name the table and the build target in the message. Answers the exit status.
-inline int writeDocuments(const char* root, const std::vector<Document>& documents, bool check,
-                          const char* source, const char* target) {
+// Writes (or with `check` compares) each document under the folder `root`. Answers the exit
+// status.
+inline int writeDocuments(const char* root, const std::vector<Document>& documents, bool check) {
   int status = 0;
   for (const Document& document : documents) {
     const std::string path = std::string(root) + "/" + document.path;
@@ -103,8 +127,8 @@ inline int writeDocuments(const char* root, const std::vector<Document>& documen
     }
     if (updated == old) continue;
     if (check) {
-      std::cerr << document.path << " is not what " << source << " gives; write it again "
-                << "with: cmake --build <build> --target " << target << "\n";
+      std::cerr << document.path << " is not what " << document.source << " gives; write it "
+                << "again with: cmake --build <build> --target " << document.target << "\n";
       status = 1;
     } else if (!(std::ofstream(path, std::ios::binary) << updated)) {
       std::cerr << "cannot write " << path << "\n";
@@ -114,6 +138,17 @@ inline int writeDocuments(const char* root, const std::vector<Document>& documen
     }
   }
   return status;
+}
+
+// The writer's main: `<program> <source folder> [--check]`.
+inline int writeDocumentsMain(int argc, char** argv, const char* program,
+                              const std::vector<Document>& documents) {
+  const bool check = argc == 3 && std::string_view(argv[2]) == "--check";
+  if (argc != 2 && !check) {
+    std::cerr << "usage: " << program << " <source folder> [--check]\n";
+    return 2;
+  }
+  return writeDocuments(argv[1], documents, check);
 }
 
 } // namespace linepeek
